@@ -1,0 +1,58 @@
+#include "daily/calendar_splitter.hpp"
+
+#include "daily/month_table.hpp"
+#include "recio/record_output.hpp"
+#include "recio/units.hpp"
+
+namespace tiral {
+
+bool is_leap_year(std::int32_t year) { return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0); }
+
+namespace {
+
+// Wraps like 32-bit arithmetic instead of overflowing.
+std::int32_t year_after(std::int32_t first_year, std::int32_t offset) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(first_year) + static_cast<std::uint32_t>(offset));
+}
+
+struct Walk {
+  const RunState& run;
+  std::int32_t day_index = 1;
+
+  bool records_left() const { return day_index <= run.tmp_max.count; }
+
+  // Writes up to `days` records to `unit`; false when the records ran out.
+  bool deal(std::int32_t unit, std::int32_t days) {
+    for (std::int32_t day = 0; day < days; ++day) {
+      if (!records_left()) return false;
+      recio::write_formatted(unit, work_record_format,
+                             {run.tmp_max[day_index], run.tmp_min[day_index], run.hmd[day_index]});
+      ++day_index;
+    }
+    return true;
+  }
+};
+
+}  // namespace
+
+void split_by_calendar(RunState& run) {
+  for (const MonthInfo& month : month_table) recio::open_unit(month.unit, "", "scratch", "NULL");
+  run.leap_day_count = 0;
+  Walk walk{run};
+  bool records_left = true;
+  for (std::int32_t offset = 0; offset < run.year_count && records_left; ++offset) {
+    const bool leap = is_leap_year(year_after(run.first_year, offset));
+    for (const MonthInfo& month : month_table) {
+      std::int32_t days = month.days_per_year;
+      if (month.month == february && leap) {
+        ++run.leap_day_count;
+        ++days;
+      }
+      records_left = walk.deal(month.unit, days);
+      if (!records_left) break;
+    }
+  }
+  for (const MonthInfo& month : month_table) recio::rewind_unit(month.unit);
+}
+
+}  // namespace tiral

@@ -1,0 +1,23 @@
+// Deals the days out to twelve monthly work files by the Gregorian calendar.
+#pragma once
+
+#include <cstdint>
+
+#include "recio/format.hpp"
+#include "run/run_state.hpp"
+
+namespace tiral {
+
+// One work-file record per day: maximum, minimum temperature and humidity.
+inline constexpr recio::Format work_record_format = recio::parse_format("(3F6.2)");
+
+// Gregorian rule, also for year 0 and negative years.
+bool is_leap_year(std::int32_t year);
+
+// Opens the twelve work files (units 101 to 112), writes each day of
+// year_count whole years from 1 January of first_year to its month's file,
+// counts the leap years met (leap_day_count) and rewinds the files. The walk
+// stops early when the daily records run out.
+void split_by_calendar(RunState& run);
+
+}  // namespace tiral

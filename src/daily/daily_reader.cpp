@@ -1,0 +1,101 @@
+#include "daily/daily_reader.hpp"
+
+#include "recio/record_input.hpp"
+#include "recio/units.hpp"
+
+namespace tiral {
+
+namespace {
+
+// The three values of one record. Items a record leaves unset (a null value,
+// a slash) keep the previous record's values; each pass starts from zero so
+// that both passes see the same values.
+struct ReadVariables {
+  float tmp_max = 0.0f;
+  float tmp_min = 0.0f;
+  float hmd = 0.0f;
+};
+
+std::int32_t read_record(ReadVariables& values) {
+  std::int32_t status = 0;
+  recio::read_list_directed(input_unit,
+                            {recio::input(values.tmp_max), recio::input(values.tmp_min), recio::input(values.hmd)},
+                            &status);
+  return status;
+}
+
+struct ColumnTotals {
+  float sum = 0.0f;  // single-precision running sum in file order, as required
+  std::int32_t nodata = 0;
+};
+
+void classify(float value, bool valid, ColumnTotals& totals) {
+  if (valid) {
+    totals.sum += value;
+  } else {
+    ++totals.nodata;
+  }
+}
+
+// The quotient in double from the exact divisor, rounded once; an empty
+// column gives 0/0, a quiet NaN.
+float file_mean(const ColumnTotals& totals, std::int32_t record_count) {
+  const double valid_count = static_cast<double>(record_count) - static_cast<double>(totals.nodata);
+  return static_cast<float>(static_cast<double>(totals.sum) / valid_count);
+}
+
+void load_arrays(RunState& run) {
+  ReadVariables values;
+  std::int32_t index = 1;
+  // Never more than the first pass counted: the arrays hold exactly that many.
+  while (index <= run.record_count && read_record(values) == recio::read_ok) {
+    run.tmp_max[index] = values.tmp_max;
+    run.tmp_min[index] = values.tmp_min;
+    run.hmd[index] = values.hmd;
+    ++index;
+  }
+  // A file that shrank since the first pass leaves zeros, not garbage.
+  for (; index <= run.record_count; ++index) run.tmp_max[index] = run.tmp_min[index] = run.hmd[index] = 0.0f;
+}
+
+void fill_gaps(recio::RealArray& column, bool (*valid)(float), float mean) {
+  for (std::int32_t i = 1; i <= column.count; ++i) {
+    if (!valid(column[i])) column[i] = mean;
+  }
+}
+
+}  // namespace
+
+void read_daily_records(RunState& run) {
+  ColumnTotals max_totals, min_totals, hmd_totals;
+  recio::open_unit(input_unit, std::string_view(run.input_name.data(), run.input_name.size()), "UNKNOWN", "NULL");
+
+  run.record_count = 0;
+  ReadVariables values;
+  while (read_record(values) == recio::read_ok) {
+    classify(values.tmp_max, valid_temperature(values.tmp_max), max_totals);
+    classify(values.tmp_min, valid_temperature(values.tmp_min), min_totals);
+    classify(values.hmd, valid_humidity(values.hmd), hmd_totals);
+    ++run.record_count;
+  }
+  run.nodata_tmp_max = max_totals.nodata;
+  run.nodata_tmp_min = min_totals.nodata;
+  run.nodata_hmd = hmd_totals.nodata;
+  const float mean_tmp_max = file_mean(max_totals, run.record_count);
+  const float mean_tmp_min = file_mean(min_totals, run.record_count);
+  const float mean_hmd = file_mean(hmd_totals, run.record_count);
+  run.year_count = run.record_count / 365;
+
+  recio::rewind_unit(input_unit);
+  recio::allocate_array(run.tmp_max, run.record_count);
+  recio::allocate_array(run.tmp_min, run.record_count);
+  recio::allocate_array(run.hmd, run.record_count);
+  load_arrays(run);
+  recio::close_unit(input_unit);
+
+  fill_gaps(run.tmp_max, valid_temperature, mean_tmp_max);
+  fill_gaps(run.tmp_min, valid_temperature, mean_tmp_min);
+  fill_gaps(run.hmd, valid_humidity, mean_hmd);
+}
+
+}  // namespace tiral

@@ -1,0 +1,20 @@
+// Reads the daily input file, counts and fills its no-data values.
+#pragma once
+
+#include "run/run_state.hpp"
+
+namespace tiral {
+
+constexpr std::int32_t input_unit = 10;
+
+// Valid ranges; anything else, NaN included, is no-data.
+inline bool valid_temperature(float value) { return value < 100.0f && value > -100.0f; }
+inline bool valid_humidity(float value) { return value <= 100.0f && value > 0.0f; }
+
+// Two passes over the file named by input_name: the first counts records
+// (record_count, year_count), no-data values and the file means, the second
+// loads tmp_max, tmp_min and hmd; then every no-data value becomes its
+// column's mean. Reading stops quietly at the first record that does not read.
+void read_daily_records(RunState& run);
+
+}  // namespace tiral

@@ -1,0 +1,18 @@
+// One month's analysis: read back its work file, dew point of each day, the
+// four monthly means.
+#pragma once
+
+#include <cstdint>
+
+#include "run/run_state.hpp"
+
+namespace tiral {
+
+// Reads up to `days` records from the work file on `unit` (open and rewound),
+// stores the means of maximum and minimum temperature, humidity and dew point
+// as entry `month` of the monthly tables, and closes the unit, which deletes
+// the file. The means are taken over the records actually read, as
+// single-precision running sums in day order; no record read gives NaN.
+void analyse_month(std::int32_t days, std::int32_t month, std::int32_t unit, RunState& run);
+
+}  // namespace tiral

@@ -1,0 +1,26 @@
+// Storage of the daily arrays: allocated once at exact size, released once.
+#pragma once
+
+#include <cstdint>
+
+namespace recio {
+
+// A single-precision array indexed from 1.
+struct RealArray {
+  float* storage = nullptr;  // none for zero elements
+  std::int32_t count = 0;
+  bool allocated = false;
+
+  float& operator[](std::int32_t index) { return storage[index - 1]; }
+  float operator[](std::int32_t index) const { return storage[index - 1]; }
+};
+
+// Fatal "allocatable array is already allocated" (151) on an allocated
+// array, "insufficient virtual memory" (41) when storage cannot be had.
+// The elements are not initialised.
+void allocate_array(RealArray& array, std::int32_t count);
+
+// Fatal "allocatable array or pointer is not allocated" (153) when not allocated.
+void release_array(RealArray& array);
+
+}  // namespace recio

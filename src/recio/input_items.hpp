@@ -1,0 +1,29 @@
+// Items of a read statement and the read status.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+namespace recio {
+
+// Read status: 0 success, -1 end of file, otherwise a message number
+// (39 read error, 59 list-directed syntax error, 64 conversion error).
+constexpr std::int32_t read_ok = 0;
+constexpr std::int32_t read_end_of_file = -1;
+
+enum class ItemKind { real, integer, text };
+
+// A variable that a read stores into: a single real, a 32-bit integer or a
+// fixed-length text field (blank-padded on the right when the value is shorter).
+struct InputItem {
+  ItemKind kind;
+  void* target;
+  std::size_t length;  // of a text field
+};
+
+inline InputItem input(float& value) { return {ItemKind::real, &value, 0}; }
+inline InputItem input(std::int32_t& value) { return {ItemKind::integer, &value, 0}; }
+inline InputItem input(std::span<char> field) { return {ItemKind::text, field.data(), field.size()}; }
+
+}  // namespace recio

@@ -1,0 +1,26 @@
+// Free-form (list-directed) reading of values from text records.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+#include "recio/input_items.hpp"
+
+namespace recio {
+
+// Where the records of one read come from.
+struct RecordFeed {
+  // Delivers the next record (line without its line end). Returns false at
+  // end of file (status -1) or on a failure (status 39).
+  bool (*next)(void* context, std::string_view& record, std::int32_t& status);
+  void* context;
+};
+
+// One list-directed read: takes the first record from `feed`, and further
+// records while values are still wanted; the rest of the last record is
+// discarded. Each item is stored as soon as its value is found; items after
+// a failure, a slash or a null value keep their values. Returns the status.
+std::int32_t parse_list_directed(const RecordFeed& feed, std::span<const InputItem> items);
+
+}  // namespace recio

@@ -1,0 +1,97 @@
+// The only door to the operating system: console streams, files, temporary
+// files, error texts, interrupts and the exit status. Everything above this
+// header is platform-independent; a Windows implementation stands beside the
+// POSIX one and is chosen at build time.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// An open file or console stream; -1 is "none".
+struct FileHandle {
+  std::intptr_t value = -1;
+};
+
+// Error code of the system (errno here); 0 means success.
+using ErrorCode = int;
+
+FileHandle standard_input();
+FileHandle standard_output();
+FileHandle standard_error();
+
+// Resolves a name against the current directory to a full path, folding "."
+// and ".." as the platform's own path resolution does. Returns an empty
+// string when no full path can be formed.
+std::string full_path(std::string_view name);
+
+struct OpenResult {
+  FileHandle handle;
+  bool read_only = false;     // read-write access was refused; reading only
+  bool regular_file = false;  // a disk file that can be cut, not a device
+  ErrorCode error = 0;
+};
+// Opens a file for reading and writing at its first byte, creating it empty
+// when missing, falling back to reading only when writing is refused.
+OpenResult open_or_create(const std::string& name);
+
+struct ScratchResult {
+  FileHandle handle;
+  std::string path;  // where it was created, for diagnostics
+  ErrorCode error = 0;
+};
+// Creates a new, uniquely named, hidden read-write file in the temporary
+// directory that cannot outlive the process (it is gone from the directory
+// as soon as it exists, or deleted by the system at close and at exit).
+ScratchResult create_scratch_file();
+
+// Writes every byte or fails; async-signal-safe.
+ErrorCode write_all(FileHandle handle, const char* data, std::size_t size);
+
+struct ReadResult {
+  std::size_t bytes = 0;  // 0 with no error: end of file
+  ErrorCode error = 0;
+};
+ReadResult read_some(FileHandle handle, char* buffer, std::size_t capacity);
+
+ErrorCode seek_to_start(FileHandle handle);
+// Cuts the file at the current write position.
+ErrorCode truncate_at_position(FileHandle handle);
+// Closes a file; the standard streams are never closed. Async-signal-safe.
+ErrorCode close_file(FileHandle handle);
+
+// Both names (blanks already dropped) name one existing file.
+bool same_existing_file(const std::string& first, const std::string& second);
+
+// The system's own text for an error code, without a line end.
+std::string error_text(ErrorCode error);
+
+// The message number a failed open reports for an error code: 29 not found,
+// 9 access denied, 43 bad name, 42 no such device, 30 anything else.
+int open_failure_message(ErrorCode error);
+
+// An error that stands for a name that is empty after dropping blanks.
+ErrorCode empty_name_error();
+
+// Console events that end a run.
+enum class ConsoleEvent { control_c, control_break, menu_close, other };
+struct Interrupt {
+  ConsoleEvent event;
+  int exit_status;  // what the process ends with after the diagnostic
+};
+// The handler runs at any moment, outside the normal flow, and must only do
+// async-signal-safe work; it ends the process itself.
+using InterruptHandler = void (*)(Interrupt);
+void install_interrupt_handler(InterruptHandler handler);
+
+// IEEE exceptions never trap: 0/0 gives a quiet NaN and the run goes on.
+void mask_floating_point_exceptions();
+
+// Ends the process at once; a fatal status 0xC0000000 + N is reduced as the
+// platform requires. Async-signal-safe.
+[[noreturn]] void exit_process(std::uint32_t status);
+
+}  // namespace platform

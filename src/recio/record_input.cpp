@@ -1,0 +1,61 @@
+#include "recio/record_input.hpp"
+
+#include "recio/field_input.hpp"
+#include "recio/list_input.hpp"
+#include "recio/messages.hpp"
+#include "recio/units.hpp"
+
+namespace recio {
+
+namespace {
+
+struct UnitFeed {
+  std::int32_t unit;
+  platform::ErrorCode error = 0;  // of a read the system refused
+};
+
+bool next_unit_record(void* context, std::string_view& record, std::int32_t& status) {
+  auto& feed = *static_cast<UnitFeed*>(context);
+  const RecordTake taken = take_record(feed.unit, record);
+  if (taken.got) return true;
+  feed.error = taken.error;
+  status = taken.error != 0 ? msg_read_error : read_end_of_file;
+  return false;
+}
+
+// Hands the status back, or ends the run when the statement has no status result.
+void finish_read(std::int32_t unit, std::int32_t result, platform::ErrorCode os_error, std::int32_t* status) {
+  if (result == read_ok) end_read(unit);
+  if (status != nullptr) {
+    *status = result;
+    return;
+  }
+  if (result == read_ok) return;
+  if (result == read_end_of_file) fatal_on_unit(msg_end_of_file, unit);
+  fatal_on_unit(result, unit, result == msg_read_error ? os_error : 0);
+}
+
+}  // namespace
+
+void read_list_directed(std::int32_t unit, std::initializer_list<InputItem> items, std::int32_t* status) {
+  UnitFeed context{unit};
+  const RecordFeed feed{next_unit_record, &context};
+  const std::int32_t result = parse_list_directed(feed, std::span<const InputItem>(items.begin(), items.size()));
+  finish_read(unit, result, context.error, status);
+}
+
+void read_formatted(std::int32_t unit, const Format& format, std::initializer_list<InputItem> items,
+                    std::int32_t* status) {
+  std::string_view record;
+  const RecordTake taken = take_record(unit, record);
+  std::int32_t result = read_end_of_file;
+  if (taken.got) {
+    result = parse_formatted(record, format, std::span<const InputItem>(items.begin(), items.size()),
+                             unit_blank_mode(unit));
+  } else if (taken.error != 0) {
+    result = msg_read_error;
+  }
+  finish_read(unit, result, taken.error, status);
+}
+
+}  // namespace recio

@@ -1,0 +1,19 @@
+// Read statements on units: list-directed and formatted, with or without a
+// status result. Without one, every non-zero status is fatal.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+
+#include "recio/format.hpp"
+#include "recio/input_items.hpp"
+
+namespace recio {
+
+// With `status` null, end of file (24), a syntax error (59), a conversion
+// error (64) or a read failure (39) ends the run with its diagnostic.
+void read_list_directed(std::int32_t unit, std::initializer_list<InputItem> items, std::int32_t* status = nullptr);
+void read_formatted(std::int32_t unit, const Format& format, std::initializer_list<InputItem> items,
+                    std::int32_t* status = nullptr);
+
+}  // namespace recio

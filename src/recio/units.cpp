@@ -1,0 +1,391 @@
+#include "recio/units.hpp"
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cctype>
+#include <cstring>
+#include <memory>
+
+#include "recio/messages.hpp"
+
+namespace recio {
+
+namespace {
+
+constexpr std::size_t output_capacity = 64 * 1024;
+constexpr std::size_t file_input_chunk = 256 * 1024;
+constexpr std::size_t console_input_chunk = 4 * 1024;
+constexpr std::string_view record_end = "\r\n";
+
+struct Unit {
+  std::int32_t number = 0;
+  std::string name;  // full path as resolved at open, for diagnostics
+  platform::FileHandle handle;
+  bool console = false;
+  bool scratch = false;
+  bool read_only = false;
+  bool regular_file = false;
+  bool truncate_pending = false;  // the next record written cuts the file after it
+  BlankMode blanks = BlankMode::null;
+
+  // Output: completed records not yet sent. The buffer never moves while the
+  // unit is open, so an interrupt can send what it holds.
+  std::unique_ptr<char[]> out;
+  std::atomic<std::size_t> out_size{0};
+  std::atomic<bool> flushing{false};
+
+  // Input: bytes read ahead; records are cut from [in_begin, in_end).
+  std::unique_ptr<char[]> in;
+  std::size_t in_capacity = 0;
+  std::size_t in_begin = 0;
+  std::size_t in_end = 0;
+  bool at_end_of_data = false;  // the system has no more bytes
+  bool end_of_file = false;     // a read met the end; cleared by rewind
+  std::int64_t records_passed = 0;
+};
+
+// The table allows any unit number; its size bounds the connections open at
+// once. Slots never move, so the interrupt handler can walk them.
+constexpr std::size_t table_size = 64;
+std::array<Unit, table_size> table;
+std::array<std::atomic<bool>, table_size> in_use{};
+
+std::atomic<bool> prompt_pending{false};
+
+Unit* find(std::int32_t number) {
+  for (std::size_t i = 0; i < table_size; ++i) {
+    if (in_use[i].load(std::memory_order_relaxed) && table[i].number == number) return &table[i];
+  }
+  return nullptr;
+}
+
+std::size_t free_slot() {
+  for (std::size_t i = 0; i < table_size; ++i) {
+    if (!in_use[i].load(std::memory_order_relaxed)) return i;
+  }
+  return table_size;
+}
+
+void reset(Unit& unit) {
+  unit.name.clear();
+  unit.handle = {};
+  unit.console = unit.scratch = unit.read_only = unit.regular_file = unit.truncate_pending = false;
+  unit.blanks = BlankMode::null;
+  unit.out.reset();
+  unit.out_size = 0;
+  unit.flushing = false;
+  unit.in.reset();
+  unit.in_capacity = unit.in_begin = unit.in_end = 0;
+  unit.at_end_of_data = unit.end_of_file = false;
+  unit.records_passed = 0;
+}
+
+// Puts a fully prepared unit into the table.
+Unit& enter(std::int32_t number, std::string name, platform::FileHandle handle) {
+  const std::size_t slot = free_slot();
+  if (slot == table_size) {
+    platform::close_file(handle);
+    fatal_diagnostic(msg_open_failure, number, name, 0);
+  }
+  Unit& unit = table[slot];
+  reset(unit);
+  unit.number = number;
+  unit.name = std::move(name);
+  unit.handle = handle;
+  unit.out = std::make_unique_for_overwrite<char[]>(output_capacity);
+  in_use[slot].store(true, std::memory_order_release);
+  return unit;
+}
+
+void leave(Unit& unit) {
+  const auto slot = static_cast<std::size_t>(&unit - table.data());
+  in_use[slot].store(false, std::memory_order_release);
+  reset(unit);
+}
+
+Unit& console_unit(std::int32_t number) {
+  if (Unit* unit = find(number)) return *unit;
+  const bool keyboard = number == keyboard_unit;
+  Unit& unit = enter(number, keyboard ? "CONIN$" : "CONOUT$",
+                     keyboard ? platform::standard_input() : platform::standard_output());
+  unit.console = true;
+  return unit;
+}
+
+// Sends the completed records; reports the system's error, if any.
+platform::ErrorCode send_output(Unit& unit) {
+  const std::size_t size = unit.out_size.load(std::memory_order_relaxed);
+  if (size == 0) return 0;
+  unit.flushing.store(true, std::memory_order_relaxed);
+  platform::ErrorCode error = platform::write_all(unit.handle, unit.out.get(), size);
+  unit.out_size.store(0, std::memory_order_relaxed);
+  unit.flushing.store(false, std::memory_order_relaxed);
+  if (error == 0 && unit.truncate_pending) {
+    unit.truncate_pending = false;
+    error = platform::truncate_at_position(unit.handle);
+  }
+  return error;
+}
+
+void send_output_or_die(Unit& unit) {
+  if (const platform::ErrorCode error = send_output(unit); error != 0) {
+    const std::int32_t number = unit.number;
+    const std::string name = unit.name;
+    // The unit goes first, so that the closing after the message does not
+    // meet the same failure again.
+    platform::close_file(unit.handle);
+    leave(unit);
+    fatal_diagnostic(msg_write_error, number, name, error);
+  }
+}
+
+void append_output(Unit& unit, std::string_view bytes) {
+  std::size_t size = unit.out_size.load(std::memory_order_relaxed);
+  if (size + bytes.size() > output_capacity) {
+    send_output_or_die(unit);
+    size = 0;
+    if (bytes.size() > output_capacity) {
+      // A record larger than the buffer goes out directly.
+      if (const auto error = platform::write_all(unit.handle, bytes.data(), bytes.size()); error != 0) {
+        fatal_on_unit(msg_write_error, unit.number, error);
+      }
+      return;
+    }
+  }
+  std::memcpy(unit.out.get() + size, bytes.data(), bytes.size());
+  unit.out_size.store(size + bytes.size(), std::memory_order_release);
+}
+
+void write_console(Unit& unit, std::string_view record, bool advance) {
+  // The screen gets each statement at once, so prompts are seen before the
+  // keyboard is read.
+  std::string bytes(record);
+  if (advance) bytes += record_end;
+  prompt_pending.store(false, std::memory_order_relaxed);
+  if (const auto error = platform::write_all(unit.handle, bytes.data(), bytes.size()); error != 0) {
+    fatal_on_unit(msg_write_error, unit.number, error);
+  }
+  if (!advance) prompt_pending.store(true, std::memory_order_relaxed);
+}
+
+// Makes room for more input, keeping the unfinished record at the front and
+// growing the buffer only when that record fills it.
+void prepare_input_space(Unit& unit) {
+  const std::size_t chunk = unit.console ? console_input_chunk : file_input_chunk;
+  if (!unit.in) {
+    unit.in = std::make_unique_for_overwrite<char[]>(chunk);
+    unit.in_capacity = chunk;
+    unit.in_begin = unit.in_end = 0;
+    return;
+  }
+  const std::size_t pending = unit.in_end - unit.in_begin;
+  if (unit.in_begin > 0) {
+    std::memmove(unit.in.get(), unit.in.get() + unit.in_begin, pending);
+    unit.in_begin = 0;
+    unit.in_end = pending;
+  }
+  if (unit.in_end == unit.in_capacity) {
+    const std::size_t capacity = unit.in_capacity * 2;
+    auto larger = std::make_unique_for_overwrite<char[]>(capacity);
+    std::memcpy(larger.get(), unit.in.get(), pending);
+    unit.in = std::move(larger);
+    unit.in_capacity = capacity;
+  }
+}
+
+std::string_view cut_record(Unit& unit, std::size_t line_end) {
+  const char* start = unit.in.get() + unit.in_begin;
+  std::size_t length = line_end - unit.in_begin;
+  if (length > 0 && start[length - 1] == '\r') --length;
+  unit.in_begin = line_end + 1;
+  ++unit.records_passed;
+  return {start, length};
+}
+
+bool equal_keyword(std::string_view given, std::string_view keyword) {
+  while (!given.empty() && given.back() == ' ') given.remove_suffix(1);
+  if (given.size() != keyword.size()) return false;
+  for (std::size_t i = 0; i < given.size(); ++i) {
+    if (std::toupper(static_cast<unsigned char>(given[i])) != keyword[i]) return false;
+  }
+  return true;
+}
+
+void open_scratch(std::int32_t number, BlankMode blanks) {
+  platform::ScratchResult created = platform::create_scratch_file();
+  if (created.error != 0) {
+    fatal_diagnostic(platform::open_failure_message(created.error), number, created.path, created.error);
+  }
+  Unit& unit = enter(number, std::move(created.path), created.handle);
+  unit.scratch = true;
+  unit.regular_file = true;
+  unit.blanks = blanks;
+}
+
+void open_named(std::int32_t number, std::string_view name_field, BlankMode blanks) {
+  const std::string name(trimmed_file_name(name_field));
+  std::string path = platform::full_path(name);
+  if (path.empty() || path.size() >= 256) path = name;
+  if (name.empty()) {
+    fatal_diagnostic(msg_bad_file_name, number, path, 0);
+  }
+  const platform::OpenResult opened = platform::open_or_create(name);
+  if (opened.error != 0) {
+    fatal_diagnostic(platform::open_failure_message(opened.error), number, path, opened.error);
+  }
+  Unit& unit = enter(number, std::move(path), opened.handle);
+  unit.read_only = opened.read_only;
+  unit.regular_file = opened.regular_file;
+  unit.truncate_pending = opened.regular_file;
+  unit.blanks = blanks;
+}
+
+}  // namespace
+
+std::string_view trimmed_file_name(std::string_view name_field) {
+  if (name_field.size() > 256) name_field = name_field.substr(0, 256);
+  while (!name_field.empty() && (name_field.back() == ' ' || name_field.back() == '\0')) name_field.remove_suffix(1);
+  while (!name_field.empty() && name_field.front() == ' ') name_field.remove_prefix(1);
+  return name_field;
+}
+
+void open_unit(std::int32_t number, std::string_view name_field, std::string_view status, std::string_view blanks) {
+  BlankMode mode = BlankMode::null;
+  if (equal_keyword(blanks, "ZERO")) {
+    mode = BlankMode::zero;
+  } else if (!equal_keyword(blanks, "NULL")) {
+    fatal_diagnostic(msg_keyword_value, number, trimmed_file_name(name_field), 0);
+  }
+  // An open of a connected unit first ends the old connection.
+  close_unit(number);
+  if (equal_keyword(status, "SCRATCH")) {
+    open_scratch(number, mode);
+  } else if (equal_keyword(status, "UNKNOWN") || equal_keyword(status, "OLD") || equal_keyword(status, "NEW") ||
+             equal_keyword(status, "REPLACE")) {
+    // The program opens named files only as "UNKNOWN"; the other statuses
+    // connect the same way here.
+    open_named(number, name_field, mode);
+  } else {
+    fatal_diagnostic(msg_keyword_value, number, trimmed_file_name(name_field), 0);
+  }
+}
+
+void rewind_unit(std::int32_t number) {
+  Unit* unit = find(number);
+  if (unit == nullptr) return;
+  send_output_or_die(*unit);
+  if (!unit->console) {
+    if (const auto error = platform::seek_to_start(unit->handle); error != 0) {
+      fatal_on_unit(msg_rewind_error, number, error);
+    }
+    unit->truncate_pending = unit->regular_file;
+  }
+  unit->in_begin = unit->in_end = 0;
+  unit->at_end_of_data = unit->end_of_file = false;
+  unit->records_passed = 1;
+}
+
+void close_unit(std::int32_t number) {
+  Unit* unit = find(number);
+  if (unit == nullptr) return;
+  send_output_or_die(*unit);
+  // Scratch files left the directory when they were made: closing deletes them.
+  const platform::ErrorCode error = unit->console ? 0 : platform::close_file(unit->handle);
+  const std::string name = unit->name;
+  leave(*unit);
+  if (error != 0) fatal_diagnostic(msg_close_error, number, name, error);
+}
+
+void close_all_units() {
+  for (std::size_t i = 0; i < table_size; ++i) {
+    if (!in_use[i].load(std::memory_order_relaxed)) continue;
+    Unit& unit = table[i];
+    send_output(unit);  // the run is ending anyway: a failure here has nobody left to tell
+    if (!unit.console) platform::close_file(unit.handle);
+    leave(unit);
+  }
+}
+
+void close_all_units_in_interrupt() {
+  for (std::size_t i = 0; i < table_size; ++i) {
+    if (!in_use[i].load(std::memory_order_acquire)) continue;
+    Unit& unit = table[i];
+    // A buffer that is being sent right now is left as it is: sending it again
+    // could duplicate records.
+    if (!unit.console && !unit.scratch && !unit.flushing.load(std::memory_order_relaxed)) {
+      const std::size_t size = unit.out_size.load(std::memory_order_acquire);
+      if (size > 0) platform::write_all(unit.handle, unit.out.get(), size);
+    }
+    if (!unit.console) platform::close_file(unit.handle);
+  }
+}
+
+void put_record(std::int32_t number, std::string_view record, bool advance) {
+  Unit* unit = number == screen_unit ? &console_unit(number) : find(number);
+  if (unit == nullptr) fatal_diagnostic(msg_open_failure, number, "", 0);
+  if (unit->console) {
+    write_console(*unit, record, advance);
+    return;
+  }
+  if (unit->read_only) fatal_on_unit(msg_write_read_only, number);
+  append_output(*unit, record);
+  if (advance) append_output(*unit, record_end);
+}
+
+RecordTake take_record(std::int32_t number, std::string_view& record) {
+  Unit* unit = number == keyboard_unit ? &console_unit(number) : find(number);
+  if (unit == nullptr) fatal_diagnostic(msg_open_failure, number, "", 0);
+  if (unit->end_of_file) return {false, 0};
+  send_output_or_die(*unit);
+  std::size_t searched = unit->in_begin;
+  for (;;) {
+    if (unit->in) {
+      const char* base = unit->in.get();
+      if (const void* line_feed = std::memchr(base + searched, '\n', unit->in_end - searched)) {
+        record = cut_record(*unit, static_cast<std::size_t>(static_cast<const char*>(line_feed) - base));
+        return {true, 0};
+      }
+    }
+    if (unit->at_end_of_data) break;
+    const std::size_t searched_length = unit->in ? unit->in_end - unit->in_begin : 0;
+    prepare_input_space(*unit);
+    searched = unit->in_begin + searched_length;
+    const platform::ReadResult got =
+        platform::read_some(unit->handle, unit->in.get() + unit->in_end, unit->in_capacity - unit->in_end);
+    if (got.error != 0) return {false, got.error};
+    if (got.bytes == 0) unit->at_end_of_data = true;
+    unit->in_end += got.bytes;
+  }
+  // Text after the last line feed of a file is no record; a console line
+  // ended by the end of input is still the user's answer.
+  if (unit->console && unit->in_end > unit->in_begin) {
+    record = cut_record(*unit, unit->in_end);
+    unit->in_begin = unit->in_end;
+    return {true, 0};
+  }
+  unit->end_of_file = true;
+  return {false, 0};
+}
+
+void end_read(std::int32_t number) {
+  if (number == keyboard_unit) prompt_pending.store(false, std::memory_order_relaxed);
+}
+
+bool unit_connected(std::int32_t number) { return find(number) != nullptr; }
+
+std::string unit_file_name(std::int32_t number) {
+  if (number == keyboard_unit) return "CONIN$";
+  if (number == screen_unit) return "CONOUT$";
+  const Unit* unit = find(number);
+  return unit != nullptr ? unit->name : std::string();
+}
+
+BlankMode unit_blank_mode(std::int32_t number) {
+  const Unit* unit = find(number);
+  return unit != nullptr ? unit->blanks : BlankMode::null;
+}
+
+bool console_prompt_pending() { return prompt_pending.load(std::memory_order_relaxed); }
+
+}  // namespace recio

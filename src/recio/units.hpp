@@ -1,0 +1,69 @@
+// The unit table: numbered connections to files and the console, and the one
+// place where records are put out (with CR LF) and taken in.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "recio/field_input.hpp"
+#include "recio/platform.hpp"
+
+namespace recio {
+
+constexpr std::int32_t keyboard_unit = 5;  // standard input, "CONIN$"
+constexpr std::int32_t screen_unit = 6;    // standard output, "CONOUT$"
+
+// Connects `unit` to a file. `name_field` is a blank-padded text field (its
+// leading blanks, trailing blanks and zero bytes are not part of the name);
+// `status` is "OLD", "NEW", "SCRATCH", "UNKNOWN" or "REPLACE" and `blanks`
+// "NULL" or "ZERO", in any letter case. "SCRATCH" ignores the name and creates
+// a temporary file that the close deletes. Any failure is fatal.
+void open_unit(std::int32_t unit, std::string_view name_field, std::string_view status, std::string_view blanks);
+
+// Positions a unit at its first record; a later write cuts the file after the
+// record written. Does nothing on a unit that is not connected.
+void rewind_unit(std::int32_t unit);
+
+// Ends a connection with its default disposition: scratch files are deleted,
+// others kept. Does nothing on a unit that is not connected.
+void close_unit(std::int32_t unit);
+
+// Closes every connected unit as at the end of the run; never fails.
+void close_all_units();
+
+// The same from inside an interrupt handler: only async-signal-safe work.
+// Completed records of disk files reach their files; nothing else is done.
+void close_all_units_in_interrupt();
+
+// --- record transfer, for the record layers ---
+
+// Sends one record to a unit (connecting the screen unit at first use). A
+// non-advancing record gets no line end and stays pending on the console.
+void put_record(std::int32_t unit, std::string_view record, bool advance);
+
+// Takes the next record of a unit (connecting the keyboard unit at first
+// use). The view stays valid until the next call for that unit. Returns
+// false at end of file (error 0) or when the system refused the read.
+struct RecordTake {
+  bool got = false;
+  platform::ErrorCode error = 0;
+};
+RecordTake take_record(std::int32_t unit, std::string_view& record);
+
+// Ends a read statement on a unit: a read of the keyboard completes the
+// pending prompt's line.
+void end_read(std::int32_t unit);
+
+bool unit_connected(std::int32_t unit);
+std::string unit_file_name(std::int32_t unit);
+BlankMode unit_blank_mode(std::int32_t unit);
+
+// A console prompt is out without its line end and its answer not yet read.
+bool console_prompt_pending();
+
+// The name of a file from a blank-padded field: leading blanks skipped,
+// trailing blanks and zero bytes dropped.
+std::string_view trimmed_file_name(std::string_view name_field);
+
+}  // namespace recio

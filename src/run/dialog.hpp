@@ -1,0 +1,17 @@
+// The console dialog: banner, the three questions, and the refusal of an
+// output name that would overwrite the input.
+#pragma once
+
+#include "run/run_state.hpp"
+
+namespace tiral {
+
+// Fills input_name, output_name and first_year. End of input or a year that
+// is no number ends the run with its diagnostic.
+void console_dialog(RunState& run);
+
+// The output name may not be the input name: the same bytes, or another name
+// of the same existing file.
+bool names_clash(const NameField& output_name, const NameField& input_name);
+
+}  // namespace tiral

@@ -1,0 +1,41 @@
+#include "run/run_sequence.hpp"
+
+#include "daily/calendar_splitter.hpp"
+#include "daily/daily_reader.hpp"
+#include "daily/month_table.hpp"
+#include "monthly/monthly_means.hpp"
+#include "recio/messages.hpp"
+#include "recio/platform.hpp"
+#include "recio/units.hpp"
+#include "report/report.hpp"
+#include "run/dialog.hpp"
+
+namespace tiral {
+
+namespace {
+
+// The days of a month over all years: February adds the leap days counted.
+std::int32_t days_of_month(const MonthInfo& month, const RunState& run) {
+  const std::int32_t days = run.year_count * month.days_per_year;
+  return month.month == february ? days + run.leap_day_count : days;
+}
+
+}  // namespace
+
+int run_program() {
+  platform::mask_floating_point_exceptions();
+  recio::install_interrupt_diagnostic();
+  static RunState run;
+  console_dialog(run);
+  read_daily_records(run);
+  split_by_calendar(run);
+  for (const MonthInfo& month : month_table) analyse_month(days_of_month(month, run), month.month, month.unit, run);
+  write_report(run);
+  recio::release_array(run.tmp_max);
+  recio::release_array(run.tmp_min);
+  recio::release_array(run.hmd);
+  recio::close_all_units();
+  return 0;
+}
+
+}  // namespace tiral

@@ -1,0 +1,41 @@
+// The values the stages of a run share: one writer each, read by later stages.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "recio/array_storage.hpp"
+
+namespace tiral {
+
+constexpr std::size_t name_length = 255;
+// A file name field: blank-padded once the dialog has filled it.
+using NameField = std::array<char, name_length>;
+
+// Twelve values indexed by month 1 to 12.
+struct MonthlyValues {
+  std::array<float, 12> values{};
+  float& operator[](std::int32_t month) { return values[static_cast<std::size_t>(month - 1)]; }
+  float operator[](std::int32_t month) const { return values[static_cast<std::size_t>(month - 1)]; }
+};
+
+struct RunState {
+  NameField input_name{};   // zero bytes until the dialog
+  NameField output_name{};
+  std::int32_t first_year = 0;
+  std::int32_t record_count = 0;
+  std::int32_t year_count = 0;
+  std::int32_t nodata_tmp_max = 0;
+  std::int32_t nodata_tmp_min = 0;
+  std::int32_t nodata_hmd = 0;
+  recio::RealArray tmp_max;  // daily values, no-data already replaced
+  recio::RealArray tmp_min;
+  recio::RealArray hmd;
+  std::int32_t leap_day_count = 0;
+  MonthlyValues monthly_tmp_max;
+  MonthlyValues monthly_tmp_min;
+  MonthlyValues monthly_hmd;
+  MonthlyValues monthly_dewpt;
+};
+
+}  // namespace tiral
