@@ -1,0 +1,153 @@
+// Fixed-position F fields: digits gathered into "digits e scale" text and
+// converted by std::from_chars, so each value is rounded exactly once.
+#include "recio/field_input.hpp"
+
+#include <algorithm>
+#include <charconv>
+#include <limits>
+#include <system_error>
+
+namespace recio {
+
+namespace {
+
+constexpr std::int32_t conversion_error = 64;
+
+// Midpoints between adjacent floats have at most 113 significant digits, so
+// keeping 120 and folding the rest into one non-zero digit keeps rounding exact.
+constexpr std::size_t max_kept_digits = 120;
+
+constexpr bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool equals_ignoring_case(std::string_view text, std::string_view lower_word) {
+  if (text.size() != lower_word.size()) return false;
+  for (std::size_t i = 0; i < text.size(); ++i)
+    if (lower(text[i]) != lower_word[i]) return false;
+  return true;
+}
+
+std::string_view trim_blanks(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// The texts the F writer puts out for values that are no numbers.
+bool read_non_number(std::string_view trimmed, float& value) {
+  if (equals_ignoring_case(trimmed, "nan")) {
+    value = std::numeric_limits<float>::quiet_NaN();
+  } else if (equals_ignoring_case(trimmed, "infinity") || equals_ignoring_case(trimmed, "+infinity")) {
+    value = std::numeric_limits<float>::infinity();
+  } else if (equals_ignoring_case(trimmed, "-infinity")) {
+    value = -std::numeric_limits<float>::infinity();
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// Gathers the field's digits as "digits e scale" text for from_chars.
+class FieldDigits {
+ public:
+  void add(char digit) {
+    if (after_point_) --scale_;
+    if (kept_digits_ == 0 && digit == '0') return;
+    if (kept_digits_ < max_kept_digits) {
+      text_[size_++] = digit;
+      ++kept_digits_;
+    } else {
+      ++scale_;
+      dropped_nonzero_ |= digit != '0';
+    }
+  }
+
+  // False for a second point.
+  bool take_point() {
+    if (after_point_) return false;
+    after_point_ = true;
+    return true;
+  }
+
+  // Without a point, the last `decimals` digits are the fraction. Beyond the
+  // float range gives infinity, below it zero.
+  float value(bool negative, int decimals) {
+    const float sign = negative ? -1.0f : 1.0f;
+    if (kept_digits_ == 0) return sign * 0.0f;
+    if (dropped_nonzero_) {
+      text_[size_++] = '1';
+      ++kept_digits_;
+      --scale_;
+    }
+    const long exponent = scale_ - (after_point_ ? 0 : decimals);
+    text_[size_++] = 'e';
+    size_ = std::to_chars(text_ + size_, text_ + sizeof text_, exponent).ptr - text_;
+    float result = 0.0f;
+    if (std::from_chars(text_, text_ + size_, result).ec == std::errc::result_out_of_range) {
+      const bool overflow = static_cast<long>(kept_digits_) + exponent > 0;
+      result = overflow ? std::numeric_limits<float>::infinity() : 0.0f;
+    }
+    return sign * result;
+  }
+
+ private:
+  char text_[max_kept_digits + 32];
+  std::size_t size_ = 0;
+  std::size_t kept_digits_ = 0;
+  long scale_ = 0;
+  bool after_point_ = false;
+  bool dropped_nonzero_ = false;
+};
+
+// `text` starts at the first non-blank. Blanks after it are dropped, or count
+// as zeros in zero mode; only a real digit makes a number.
+FieldValue read_decimal(std::string_view text, int decimals, BlankMode blanks) {
+  constexpr FieldValue failed{conversion_error, 0.0f};
+  const bool negative = text[0] == '-';
+  std::size_t at = (text[0] == '-' || text[0] == '+') ? 1 : 0;
+  FieldDigits digits;
+  bool saw_digit = false;
+  for (; at < text.size(); ++at) {
+    const char c = text[at];
+    if (is_digit(c)) {
+      digits.add(c);
+      saw_digit = true;
+    } else if (c == ' ') {
+      if (blanks == BlankMode::zero) digits.add('0');
+    } else if (c != '.' || !digits.take_point()) {
+      return failed;
+    }
+  }
+  if (!saw_digit) return failed;
+  return {read_ok, digits.value(negative, decimals)};
+}
+
+}  // namespace
+
+FieldValue read_f_field(std::string_view field, int decimals, BlankMode blanks) {
+  const std::size_t first = field.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {read_ok, 0.0f};
+  float non_number = 0.0f;
+  if (read_non_number(trim_blanks(field), non_number)) return {read_ok, non_number};
+  return read_decimal(field.substr(first), decimals, blanks);
+}
+
+std::int32_t parse_formatted(std::string_view record, const Format& format, std::span<const InputItem> items,
+                             BlankMode blanks) {
+  std::size_t position = 0;
+  const std::size_t fields = std::min(static_cast<std::size_t>(format.count), items.size());
+  for (std::size_t i = 0; i < fields; ++i) {
+    const EditDescriptor& descriptor = format.descriptors[i];
+    if (descriptor.kind != 'F' || items[i].kind != ItemKind::real) return conversion_error;
+    const std::size_t width = static_cast<std::size_t>(descriptor.width);
+    const std::string_view field = position < record.size() ? record.substr(position, width) : std::string_view{};
+    position += width;
+    const FieldValue read = read_f_field(field, descriptor.decimals, blanks);
+    if (read.status != read_ok) return read.status;
+    *static_cast<float*>(items[i].target) = read.value;
+  }
+  return read_ok;
+}
+
+}  // namespace recio

@@ -1,0 +1,414 @@
+// Free-form reading: a hand-written scanner over records, converting numbers
+// with std::from_chars so that every value is rounded exactly once.
+#include "recio/list_input.hpp"
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+#include <limits>
+#include <system_error>
+
+namespace recio {
+
+namespace {
+
+constexpr std::int32_t syntax_error = 59;
+constexpr std::int32_t conversion_error = 64;
+constexpr std::size_t max_text_length = 2049;
+
+// Midpoints between adjacent doubles have at most 767 significant digits, so
+// keeping 800 and folding the rest into one non-zero digit keeps rounding exact.
+constexpr std::size_t max_kept_digits = 800;
+constexpr std::int64_t exponent_limit = 1'000'000;
+
+constexpr bool is_digit(char c) { return c >= '0' && c <= '9'; }
+constexpr bool is_blank(char c) { return c == ' ' || c == '\t'; }
+constexpr bool is_sign(char c) { return c == '+' || c == '-'; }
+constexpr bool is_quote(char c) { return c == '\'' || c == '"'; }
+constexpr bool is_exponent_letter(char c) {
+  return c == 'E' || c == 'e' || c == 'D' || c == 'd' || c == 'Q' || c == 'q';
+}
+constexpr bool is_truth_letter(char c) { return c == 'T' || c == 't' || c == 'F' || c == 'f'; }
+constexpr bool ends_number(char c) { return is_blank(c) || c == ',' || c == '/' || c == ')'; }
+constexpr bool ends_logical(char c) { return is_blank(c) || c == ',' || c == '/'; }
+constexpr bool ends_undelimited_text(char c) { return is_blank(c) || c == ','; }
+constexpr bool allowed_in_number(char c) { return is_digit(c) || is_sign(c) || c == '.' || is_exponent_letter(c); }
+
+bool is_logical(std::string_view token) {
+  const std::size_t first = (!token.empty() && token[0] == '.') ? 1 : 0;
+  return first < token.size() && is_truth_letter(token[first]);
+}
+
+bool logical_is_true(std::string_view token) {
+  const char letter = token[token[0] == '.' ? 1 : 0];
+  return letter == 'T' || letter == 't';
+}
+
+// A number split into its parts; `exponent` already includes an explicit
+// exponent and is clamped far outside every floating range.
+struct NumberParts {
+  bool negative = false;
+  bool has_point = false;
+  bool has_exponent = false;
+  std::string_view integer_digits;
+  std::string_view fraction_digits;
+  std::int64_t exponent = 0;
+};
+
+// Characters only: anything foreign, or a repeated point or exponent letter.
+bool has_number_characters(std::string_view token) {
+  int points = 0;
+  int letters = 0;
+  for (const char c : token) {
+    if (!allowed_in_number(c)) return false;
+    points += c == '.';
+    letters += is_exponent_letter(c);
+  }
+  return !token.empty() && points <= 1 && letters <= 1;
+}
+
+std::string_view take_digits(std::string_view token, std::size_t& at) {
+  const std::size_t start = at;
+  while (at < token.size() && is_digit(token[at])) ++at;
+  return token.substr(start, at - start);
+}
+
+std::int64_t clamped_exponent(std::string_view digits, bool negative) {
+  std::int64_t value = 0;
+  for (const char c : digits) value = std::min<std::int64_t>(value * 10 + (c - '0'), exponent_limit);
+  return negative ? -value : value;
+}
+
+// Splits an exponent written as letter [sign] digits, or sign digits.
+bool split_exponent(std::string_view token, std::size_t at, NumberParts& parts) {
+  if (at == token.size()) return true;
+  const bool letter = is_exponent_letter(token[at]);
+  if (letter) ++at;
+  bool negative = false;
+  if (at < token.size() && is_sign(token[at])) {
+    negative = token[at] == '-';
+    ++at;
+  } else if (!letter) {
+    return false;
+  }
+  const std::string_view digits = take_digits(token, at);
+  if (digits.empty() || at != token.size()) return false;
+  parts.has_exponent = true;
+  parts.exponent = clamped_exponent(digits, negative);
+  return true;
+}
+
+// Returns 0, syntax_error for foreign characters or conversion_error when the
+// characters are right but form no number.
+std::int32_t split_number(std::string_view token, NumberParts& parts) {
+  if (!has_number_characters(token)) return syntax_error;
+  std::size_t at = 0;
+  if (is_sign(token[at])) parts.negative = token[at++] == '-';
+  parts.integer_digits = take_digits(token, at);
+  if (at < token.size() && token[at] == '.') {
+    parts.has_point = true;
+    ++at;
+    parts.fraction_digits = take_digits(token, at);
+  }
+  if (parts.integer_digits.empty() && parts.fraction_digits.empty()) return conversion_error;
+  return split_exponent(token, at, parts) ? read_ok : conversion_error;
+}
+
+// "[-]digits e exponent" text for from_chars, with leading zeros dropped and
+// digits beyond max_kept_digits folded into a trailing 1 when any is non-zero.
+class DecimalText {
+ public:
+  explicit DecimalText(const NumberParts& parts) {
+    if (parts.negative) text_[size_++] = '-';
+    for (const char c : parts.integer_digits) add_digit(c, 0);
+    for (const char c : parts.fraction_digits) add_digit(c, -1);
+    if (dropped_nonzero_) {
+      text_[size_++] = '1';
+      ++kept_digits_;
+      --scale_;
+    }
+    scale_ = std::clamp<std::int64_t>(scale_ + parts.exponent, -exponent_limit, exponent_limit);
+    text_[size_++] = 'e';
+    size_ = std::to_chars(text_ + size_, text_ + sizeof text_, scale_).ptr - text_;
+  }
+
+  bool is_zero() const { return kept_digits_ == 0; }
+  // Position of the leading digit relative to the point: > 0 means the value
+  // is at least 1, which tells overflow from underflow.
+  std::int64_t magnitude() const { return static_cast<std::int64_t>(kept_digits_) + scale_; }
+  const char* begin() const { return text_; }
+  const char* end() const { return text_ + size_; }
+
+ private:
+  // `scale_step` is 0 for a digit before the point and -1 after it.
+  void add_digit(char c, int scale_step) {
+    if (kept_digits_ == 0 && c == '0') {
+      scale_ += scale_step;
+    } else if (kept_digits_ < max_kept_digits) {
+      text_[size_++] = c;
+      ++kept_digits_;
+      scale_ += scale_step;
+    } else {
+      dropped_nonzero_ |= c != '0';
+      scale_ += scale_step + 1;
+    }
+  }
+
+  char text_[max_kept_digits + 32];
+  std::size_t size_ = 0;
+  std::size_t kept_digits_ = 0;
+  std::int64_t scale_ = 0;
+  bool dropped_nonzero_ = false;
+};
+
+// Correctly rounded; beyond the range gives a signed infinity, below it the
+// signed zero it rounds to.
+template <typename Real>
+Real to_real(const NumberParts& parts) {
+  const DecimalText text(parts);
+  const Real sign = parts.negative ? Real(-1) : Real(1);
+  if (text.is_zero()) return sign * Real(0);
+  Real value{};
+  const auto result = std::from_chars(text.begin(), text.end(), value);
+  if (result.ec == std::errc::result_out_of_range)
+    return text.magnitude() > 0 ? sign * std::numeric_limits<Real>::infinity() : sign * Real(0);
+  return value;
+}
+
+std::int32_t convert_to_real(std::string_view token, float& value) {
+  if (is_logical(token)) {
+    value = logical_is_true(token) ? -1.0f : 0.0f;
+    return read_ok;
+  }
+  NumberParts parts;
+  const std::int32_t status = split_number(token, parts);
+  if (status == read_ok) value = to_real<float>(parts);
+  return status;
+}
+
+bool whole_digits_to_int32(const NumberParts& parts, std::int32_t& value) {
+  const std::int64_t limit = parts.negative ? std::int64_t{1} << 31 : (std::int64_t{1} << 31) - 1;
+  std::int64_t magnitude = 0;
+  for (const char c : parts.integer_digits) {
+    magnitude = magnitude * 10 + (c - '0');
+    if (magnitude > limit) return false;
+  }
+  value = static_cast<std::int32_t>(parts.negative ? -magnitude : magnitude);
+  return true;
+}
+
+bool truncated_to_int32(double real, std::int32_t& value) {
+  if (!(real > -2147483649.0 && real < 2147483648.0)) return false;
+  value = static_cast<std::int32_t>(real);
+  return true;
+}
+
+std::int32_t convert_to_integer(std::string_view token, std::int32_t& value) {
+  if (is_logical(token)) {
+    value = logical_is_true(token) ? -1 : 0;
+    return read_ok;
+  }
+  NumberParts parts;
+  const std::int32_t status = split_number(token, parts);
+  if (status != read_ok) return status;
+  const bool in_range = (parts.has_point || parts.has_exponent) ? truncated_to_int32(to_real<double>(parts), value)
+                                                                : whole_digits_to_int32(parts, value);
+  return in_range ? read_ok : conversion_error;
+}
+
+void store_text(const InputItem& item, std::string_view text) {
+  char* field = static_cast<char*>(item.target);
+  const std::size_t copied = std::min(text.size(), item.length);
+  std::memcpy(field, text.data(), copied);
+  std::memset(field + copied, ' ', item.length - copied);
+}
+
+// A value found by the scanner: nothing (a null value), or the characters of
+// a token or of a text value (delimiters removed, doubled ones undone).
+struct Value {
+  bool is_null = true;
+  bool was_delimited = false;
+  std::string_view characters;
+};
+
+std::int32_t store_value(const InputItem& item, const Value& value) {
+  if (value.is_null) return read_ok;
+  switch (item.kind) {
+    case ItemKind::real:
+      if (value.was_delimited) return syntax_error;
+      return convert_to_real(value.characters, *static_cast<float*>(item.target));
+    case ItemKind::integer:
+      if (value.was_delimited) return syntax_error;
+      return convert_to_integer(value.characters, *static_cast<std::int32_t*>(item.target));
+    case ItemKind::text:
+      store_text(item, value.characters);
+      return read_ok;
+  }
+  return syntax_error;
+}
+
+// What the search for the next value ended with.
+enum class Found { value, end_of_read, failure };
+
+class ListScanner {
+ public:
+  explicit ListScanner(const RecordFeed& feed) : feed_(feed) {}
+
+  std::int32_t read(std::span<const InputItem> items) {
+    if (!take_record()) return status_;
+    std::size_t next_item = 0;
+    while (next_item < items.size()) {
+      const Found found = find_value(items[next_item].kind);
+      if (found == Found::end_of_read) return read_ok;
+      if (found == Found::failure) return status_;
+      for (std::size_t i = 0; i < repeat_ && next_item < items.size(); ++i, ++next_item) {
+        const std::int32_t status = store_value(items[next_item], value_);
+        if (status != read_ok) return status;
+      }
+    }
+    return read_ok;
+  }
+
+ private:
+  bool take_record() {
+    status_ = read_end_of_file;
+    if (!feed_.next(feed_.context, record_, status_)) {
+      if (status_ == read_ok) status_ = read_end_of_file;
+      return false;
+    }
+    at_ = 0;
+    return true;
+  }
+
+  bool at_record_end() const { return at_ >= record_.size(); }
+  bool record_ends_at(std::size_t at) const { return at >= record_.size(); }
+
+  Found failure(std::int32_t status) {
+    status_ = status;
+    return Found::failure;
+  }
+
+  // Skips separators up to the next value. A comma that follows a separating
+  // comma (or opens the read) is a null value of its own.
+  Found skip_separators(bool& null_value) {
+    null_value = false;
+    for (;;) {
+      if (at_record_end()) {
+        if (!take_record()) return Found::failure;
+        continue;
+      }
+      const char c = record_[at_];
+      if (is_blank(c)) {
+        ++at_;
+      } else if (c == ',') {
+        ++at_;
+        if (comma_seen_) {
+          null_value = true;
+          return Found::value;
+        }
+        comma_seen_ = true;
+      } else {
+        comma_seen_ = false;
+        return Found::value;
+      }
+    }
+  }
+
+  Found find_value(ItemKind kind) {
+    repeat_ = 1;
+    value_ = Value{};
+    bool null_value = false;
+    const Found found = skip_separators(null_value);
+    if (found != Found::value || null_value) return found;
+    if (starts_repeat_count()) {
+      if (!take_repeat_count()) return failure(syntax_error);
+      if (at_record_end() || ends_undelimited_text(record_[at_])) return Found::value;
+    }
+    return kind == ItemKind::text ? scan_text_value() : scan_numeric_value();
+  }
+
+  bool starts_repeat_count() const {
+    std::size_t at = at_;
+    while (!record_ends_at(at) && is_digit(record_[at])) ++at;
+    return at > at_ && !record_ends_at(at) && record_[at] == '*';
+  }
+
+  // Reads "r*"; a count beyond any list saturates, as it only discards items.
+  bool take_repeat_count() {
+    std::size_t count = 0;
+    for (; record_[at_] != '*'; ++at_) count = std::min<std::size_t>(count * 10 + (record_[at_] - '0'), 1u << 30);
+    ++at_;
+    repeat_ = count;
+    return count != 0;
+  }
+
+  Found scan_numeric_value() {
+    if (record_[at_] == '/') return Found::end_of_read;
+    const std::size_t start = at_;
+    const bool logical = is_logical(record_.substr(at_));
+    while (!at_record_end() && !(logical ? ends_logical(record_[at_]) : ends_number(record_[at_]))) ++at_;
+    if (at_ == start) return failure(syntax_error);
+    set_value(record_.substr(start, at_ - start), false);
+    return Found::value;
+  }
+
+  // A slash alone ends the read; anywhere else it belongs to a path.
+  bool is_lone_slash() const {
+    return record_[at_] == '/' && (record_ends_at(at_ + 1) || ends_undelimited_text(record_[at_ + 1]));
+  }
+
+  Found scan_text_value() {
+    if (is_lone_slash()) return Found::end_of_read;
+    if (is_quote(record_[at_])) return scan_delimited_text();
+    const std::size_t start = at_;
+    while (!at_record_end() && !ends_undelimited_text(record_[at_])) ++at_;
+    if (at_ - start > max_text_length) return failure(syntax_error);
+    set_value(record_.substr(start, at_ - start), false);
+    return Found::value;
+  }
+
+  // Collects a quoted value into text_, across records if need be.
+  Found scan_delimited_text() {
+    const char quote = record_[at_++];
+    std::size_t length = 0;
+    for (;;) {
+      if (at_record_end()) {
+        if (!take_record()) return Found::failure;
+        continue;
+      }
+      const char c = record_[at_++];
+      if (c == quote) {
+        if (at_record_end() || record_[at_] != quote) break;
+        ++at_;
+      }
+      if (length == max_text_length) return failure(syntax_error);
+      text_[length++] = c;
+    }
+    set_value(std::string_view(text_, length), true);
+    return Found::value;
+  }
+
+  void set_value(std::string_view characters, bool delimited) {
+    value_.is_null = false;
+    value_.was_delimited = delimited;
+    value_.characters = characters;
+  }
+
+  const RecordFeed& feed_;
+  std::string_view record_;
+  std::size_t at_ = 0;
+  std::int32_t status_ = read_ok;
+  bool comma_seen_ = true;  // a comma that opens the read is a null value
+  std::size_t repeat_ = 1;
+  Value value_;
+  char text_[max_text_length];
+};
+
+}  // namespace
+
+std::int32_t parse_list_directed(const RecordFeed& feed, std::span<const InputItem> items) {
+  ListScanner scanner(feed);
+  return scanner.read(items);
+}
+
+}  // namespace recio
