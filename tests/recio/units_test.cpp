@@ -1,0 +1,309 @@
+#include "recio/units.hpp"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "recio/array_storage.hpp"
+#include "recio/record_input.hpp"
+#include "recio/record_output.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string read_file(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+void write_file(const fs::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::vector<std::string> take_all(std::int32_t unit) {
+  std::vector<std::string> records;
+  std::string_view record;
+  while (recio::take_record(unit, record).got) records.emplace_back(record);
+  return records;
+}
+
+// A private working folder and temporary folder for each test.
+class Units : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/tiral-units-XXXXXX";
+    root_ = mkdtemp(pattern);
+    fs::create_directory(root_ / "tmp");
+    old_tmpdir_ = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
+    setenv("TMPDIR", (root_ / "tmp").c_str(), 1);
+  }
+  void TearDown() override {
+    for (std::int32_t unit : {10, 11, 101, 102, 400}) recio::close_unit(unit);
+    if (old_tmpdir_.empty()) {
+      unsetenv("TMPDIR");
+    } else {
+      setenv("TMPDIR", old_tmpdir_.c_str(), 1);
+    }
+    fs::remove_all(root_);
+  }
+  std::string name(const std::string& file) const { return (root_ / file).string(); }
+  bool temp_folder_empty() const { return fs::is_empty(root_ / "tmp"); }
+
+  fs::path root_;
+  std::string old_tmpdir_;
+};
+
+TEST_F(Units, UnknownOpenCreatesMissingFileEmptyAndKeepsIt) {
+  recio::open_unit(10, name("absent.txt"), "UNKNOWN", "NULL");
+  EXPECT_TRUE(take_all(10).empty());
+  recio::close_unit(10);
+  ASSERT_TRUE(fs::exists(root_ / "absent.txt"));
+  EXPECT_EQ(fs::file_size(root_ / "absent.txt"), 0u);
+}
+
+TEST_F(Units, FirstRecordCutsLongerFileLaterRecordsExtend) {
+  write_file(root_ / "report.txt", std::string(5000, 'x') + "\r\n");
+  recio::open_unit(400, name("report.txt"), "unknown ", "null");
+  recio::write_list(400, {"one"});
+  recio::write_list(400, {"two"});
+  recio::close_unit(400);
+  EXPECT_EQ(read_file(root_ / "report.txt"), " one\r\n two\r\n");
+}
+
+TEST_F(Units, ReadingAFileKeepsItUnchanged) {
+  write_file(root_ / "in.txt", "1 2 3\n4 5 6\n");
+  recio::open_unit(10, "  " + name("in.txt") + "     ", "UNKNOWN", "NULL");
+  EXPECT_EQ(take_all(10), (std::vector<std::string>{"1 2 3", "4 5 6"}));
+  recio::rewind_unit(10);
+  EXPECT_EQ(take_all(10).size(), 2u);
+  recio::close_unit(10);
+  EXPECT_EQ(read_file(root_ / "in.txt"), "1 2 3\n4 5 6\n");
+}
+
+TEST_F(Units, RecordEndsAndTheLastLineWithoutLineFeed) {
+  struct Case {
+    std::string bytes;
+    std::vector<std::string> records;
+  };
+  const Case cases[] = {
+      {"a\r\nb\nc\r\n", {"a", "b", "c"}},
+      {"a\nlast", {"a"}},  // text after the last line feed is no record
+      {"\n\r\n", {"", ""}},
+      {"a\rb\n", {"a\rb"}},  // a carriage return alone ends nothing
+      {"", {}},
+      {std::string(600000, 'z') + "\n", {std::string(600000, 'z')}},  // longer than any buffer
+  };
+  for (const Case& c : cases) {
+    write_file(root_ / "in.txt", c.bytes);
+    recio::open_unit(10, name("in.txt"), "UNKNOWN", "NULL");
+    EXPECT_EQ(take_all(10), c.records) << c.bytes.substr(0, 20);
+    recio::close_unit(10);
+  }
+}
+
+TEST_F(Units, ScratchFilesReadBackAfterRewindAndLeaveNoTrace) {
+  recio::open_unit(101, "", "scratch", "NULL");
+  recio::open_unit(102, "", "SCRATCH", "NULL");
+  EXPECT_TRUE(temp_folder_empty()) << "work files must not be visible in the directory";
+  EXPECT_EQ(recio::unit_file_name(101).rfind((root_ / "tmp").string() + "/", 0), 0u) << recio::unit_file_name(101);
+  EXPECT_NE(recio::unit_file_name(101), recio::unit_file_name(102));
+  for (int i = 1; i <= 12; ++i) recio::write_list(101, {"record ", i});
+  recio::rewind_unit(101);
+  const auto records = take_all(101);
+  ASSERT_EQ(records.size(), 12u);
+  EXPECT_EQ(records.front(), " record            1");
+  EXPECT_EQ(records.back(), " record           12");
+  std::string_view record;
+  EXPECT_FALSE(recio::take_record(101, record).got) << "a thirteenth read meets the end";
+  recio::close_unit(101);
+  recio::close_unit(102);
+  EXPECT_FALSE(recio::unit_connected(101));
+  EXPECT_TRUE(temp_folder_empty());
+  EXPECT_FALSE(fs::exists(root_ / "fort.101"));
+}
+
+TEST_F(Units, CloseOfAnUnconnectedUnitDoesNothing) {
+  recio::close_unit(77);
+  recio::rewind_unit(77);
+  EXPECT_FALSE(recio::unit_connected(77));
+}
+
+TEST_F(Units, LargeOutputAcrossManyBuffersIsKeptInOrder) {
+  recio::open_unit(101, "", "scratch", "NULL");
+  const recio::Format format = recio::parse_format("(3F6.2)");
+  for (int i = 0; i < 50000; ++i) recio::write_formatted(101, format, {i / 100.0f, -1.5f, 0.25f});
+  recio::write_formatted(101, format, {1000.0f, -100.0f, 0.25f});
+  recio::rewind_unit(101);
+  const auto records = take_all(101);
+  ASSERT_EQ(records.size(), 50001u);
+  EXPECT_EQ(records[50000], "************  0.25");
+  EXPECT_EQ(records[1234], " 12.34 -1.50  0.25");
+  EXPECT_EQ(records[49999], "499.99 -1.50  0.25");
+}
+
+TEST_F(Units, FormattedReadUsesTheUnitsBlankMode) {
+  write_file(root_ / "in.txt", " 1 2 3 1 2 3\n");
+  const recio::Format format = recio::parse_format("(2F6.2)");
+  float a = 0, b = 0;
+  std::int32_t status = -7;
+  recio::open_unit(10, name("in.txt"), "UNKNOWN", "NULL");
+  recio::read_formatted(10, format, {recio::input(a), recio::input(b)}, &status);
+  recio::close_unit(10);
+  EXPECT_EQ(status, 0);
+  EXPECT_FLOAT_EQ(a, 1.23f);
+  recio::open_unit(11, name("in.txt"), "UNKNOWN", "ZERO");
+  recio::read_formatted(11, format, {recio::input(a), recio::input(b)}, &status);
+  recio::close_unit(11);
+  EXPECT_EQ(status, 0);
+  EXPECT_FLOAT_EQ(a, 102.03f);  // embedded blanks count as zeros
+}
+
+TEST_F(Units, ReadStatusAtEndOfFileAndOnBadData) {
+  write_file(root_ / "in.txt", "1.0 2.0\n");
+  float a = 0, b = 0, c = 9;
+  std::int32_t status = 0;
+  recio::open_unit(10, name("in.txt"), "UNKNOWN", "NULL");
+  recio::read_list_directed(10, {recio::input(a), recio::input(b), recio::input(c)}, &status);
+  EXPECT_EQ(status, -1);
+  EXPECT_EQ(a, 1.0f);
+  EXPECT_EQ(b, 2.0f);
+  EXPECT_EQ(c, 9.0f);
+  recio::read_list_directed(10, {recio::input(a)}, &status);
+  EXPECT_EQ(status, -1) << "the end stays the end";
+  recio::close_unit(10);
+}
+
+// --- fatal paths, each in a child process ---
+
+using FatalUnits = Units;
+
+TEST_F(FatalUnits, OpenInAMissingFolderIsFileNotFound) {
+  const std::string path = name("nodir/report.txt");
+  EXPECT_EXIT(recio::open_unit(400, path, "UNKNOWN", "NULL"), ::testing::ExitedWithCode(29),
+              "forrtl: No such file or directory\r\nforrtl: severe \\(29\\): file not found, unit 400, file " + path +
+                  "\r\n");
+}
+
+TEST_F(FatalUnits, OpenFailuresMapToTheirMessages) {
+  fs::create_directory(root_ / "folder");
+  struct Case {
+    std::string name;
+    int exit_code;
+    std::string message;
+  };
+  const Case cases[] = {
+      {name("folder"), 9, "permission to access file denied, unit 10, file " + name("folder")},
+      {std::string(256, 'n'), 43, "file name specification error, unit 10"},  // one name part too long
+      {"      ", 43, "file name specification error, unit 10, file \r\n"},
+      {name("in.txt/x"), 29, "file not found, unit 10"},
+  };
+  write_file(root_ / "in.txt", "");
+  for (const Case& c : cases) {
+    EXPECT_EXIT(recio::open_unit(10, c.name, "UNKNOWN", "NULL"), ::testing::ExitedWithCode(c.exit_code),
+                ::testing::HasSubstr(c.message))
+        << c.name;
+  }
+}
+
+TEST_F(FatalUnits, WriteToAFullDeviceIsAWriteError) {
+  EXPECT_EXIT(
+      {
+        recio::open_unit(400, "/dev/full", "UNKNOWN", "NULL");
+        recio::write_list(400, {"text"});
+        recio::close_unit(400);
+      },
+      ::testing::ExitedWithCode(38),
+      "forrtl: .*\r\nforrtl: severe \\(38\\): error during write, unit 400, file /dev/full\r\n");
+}
+
+TEST_F(FatalUnits, WriteToAFileOpenedForReadingOnly) {
+  write_file(root_ / "locked.txt", "old contents\n");
+  chmod(root_.c_str(), 0755);
+  chmod((root_ / "locked.txt").c_str(), 0444);
+  const std::string path = name("locked.txt");
+  EXPECT_EXIT(
+      {
+        // Root may write anything: drop to an ordinary user first.
+        if (geteuid() == 0 && setuid(65534) != 0) std::_Exit(99);
+        recio::open_unit(400, path, "UNKNOWN", "NULL");
+        recio::write_list(400, {"text"});
+      },
+      ::testing::ExitedWithCode(47), "^forrtl: severe \\(47\\): write to READONLY file, unit 400, file " + path + "\r\n$");
+  EXPECT_EQ(read_file(root_ / "locked.txt"), "old contents\n");
+}
+
+TEST_F(FatalUnits, ReadWithoutStatusEndsTheRun) {
+  write_file(root_ / "in.txt", "abc\n\n1e\n");
+  const std::string path = name("in.txt");
+  std::int32_t year = 0;
+  EXPECT_EXIT(
+      {
+        recio::open_unit(10, path, "UNKNOWN", "NULL");
+        recio::read_list_directed(10, {recio::input(year)});
+      },
+      ::testing::ExitedWithCode(59), "^forrtl: severe \\(59\\): list-directed I/O syntax error, unit 10, file " + path);
+  EXPECT_EXIT(
+      {
+        recio::open_unit(10, path, "UNKNOWN", "NULL");
+        std::string_view skipped;
+        recio::take_record(10, skipped);
+        recio::read_list_directed(10, {recio::input(year)});
+      },
+      ::testing::ExitedWithCode(64), "^forrtl: severe \\(64\\): input conversion error, unit 10, file " + path);
+  EXPECT_EXIT(
+      {
+        recio::open_unit(10, path, "UNKNOWN", "NULL");
+        recio::read_list_directed(10, {recio::input(year)});
+      },
+      ::testing::ExitedWithCode(59), "");
+  write_file(root_ / "empty.txt", "");
+  EXPECT_EXIT(
+      {
+        recio::open_unit(10, name("empty.txt"), "UNKNOWN", "NULL");
+        recio::read_list_directed(10, {recio::input(year)});
+      },
+      ::testing::ExitedWithCode(24), "^forrtl: severe \\(24\\): end-of-file during read, unit 10, file ");
+}
+
+TEST_F(FatalUnits, ArrayStorageMisuse) {
+  recio::RealArray array;
+  EXPECT_EXIT(recio::release_array(array), ::testing::ExitedWithCode(153),
+              "^forrtl: severe \\(153\\): allocatable array or pointer is not allocated\r\n$");
+  EXPECT_EXIT(
+      {
+        recio::allocate_array(array, 10);
+        recio::allocate_array(array, 10);
+      },
+      ::testing::ExitedWithCode(151), "^forrtl: severe \\(151\\): allocatable array is already allocated\r\n$");
+  recio::allocate_array(array, 0);
+  EXPECT_TRUE(array.allocated);
+  EXPECT_EQ(array.storage, nullptr);
+  recio::release_array(array);
+  EXPECT_FALSE(array.allocated);
+}
+
+TEST_F(FatalUnits, ScratchFilesAreGoneAfterAFatalEnd) {
+  EXPECT_EXIT(
+      {
+        recio::open_unit(101, "", "scratch", "NULL");
+        recio::write_list(101, {"day"});
+        recio::open_unit(400, name("nodir/x"), "UNKNOWN", "NULL");
+      },
+      ::testing::ExitedWithCode(29), "");
+  EXPECT_TRUE(temp_folder_empty());
+}
+
+}  // namespace
