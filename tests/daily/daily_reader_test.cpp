@@ -1,0 +1,208 @@
+#include "daily/daily_reader.hpp"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "recio/units.hpp"
+
+namespace tiral {
+namespace {
+
+namespace fs = std::filesystem;
+
+::testing::AssertionResult same_float(float expected, float actual) {
+  if (std::bit_cast<std::uint32_t>(expected) == std::bit_cast<std::uint32_t>(actual))
+    return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << std::hexfloat << "expected " << expected << ", got " << actual;
+}
+
+NameField name_field(const std::string& text) {
+  NameField field;
+  field.fill(' ');
+  text.copy(field.data(), field.size());
+  return field;
+}
+
+std::string file_bytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class DailyReader : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char folder_template[] = "/tmp/tiral_daily_XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(folder_template));
+    folder = folder_template;
+    input = folder / "climate.txt";
+    run.input_name = name_field(input.string());
+  }
+  void TearDown() override {
+    for (recio::RealArray* array : {&run.tmp_max, &run.tmp_min, &run.hmd}) {
+      if (array->allocated) recio::release_array(*array);
+    }
+    EXPECT_FALSE(recio::unit_connected(input_unit));
+    recio::close_unit(input_unit);
+    fs::remove_all(folder);
+  }
+
+  // Writes the input, reads it, and checks that the reading left it as it was.
+  void read(const std::string& bytes) {
+    std::ofstream(input, std::ios::binary) << bytes;
+    read_daily_records(run);
+    EXPECT_EQ(bytes, file_bytes(input));
+    EXPECT_FALSE(recio::unit_connected(input_unit));
+  }
+
+  void expect_column(const recio::RealArray& column, const std::vector<float>& values) {
+    ASSERT_TRUE(column.allocated);
+    ASSERT_EQ(static_cast<std::int32_t>(values.size()), column.count);
+    for (std::int32_t i = 1; i <= column.count; ++i) {
+      EXPECT_TRUE(same_float(values[static_cast<std::size_t>(i - 1)], column[i])) << "element " << i;
+    }
+  }
+
+  fs::path folder, input;
+  RunState run;
+};
+
+TEST_F(DailyReader, EmptyFileGivesNoRecords) {
+  read("");
+  EXPECT_EQ(0, run.record_count);
+  EXPECT_EQ(0, run.year_count);
+  EXPECT_EQ(0, run.nodata_tmp_max + run.nodata_tmp_min + run.nodata_hmd);
+  for (const recio::RealArray* array : {&run.tmp_max, &run.tmp_min, &run.hmd}) {
+    EXPECT_TRUE(array->allocated);
+    EXPECT_EQ(0, array->count);
+  }
+}
+
+TEST_F(DailyReader, MissingFileIsCreatedEmptyAndStays) {
+  ASSERT_FALSE(fs::exists(input));
+  read_daily_records(run);
+  EXPECT_EQ(0, run.record_count);
+  ASSERT_TRUE(fs::is_regular_file(input));
+  EXPECT_EQ(0u, fs::file_size(input));
+}
+
+TEST_F(DailyReader, RangeLimitsAndMeansOfSinglePrecisionRunningSums) {
+  read("-20.6 4.7 57.7\n"
+       "100.0 -100.0 100.0\n"
+       "99.99 -99.99 0.0\n"
+       "-999.0 -999.0 100.01\n"
+       "-99.99 99.99 0.01\n"
+       "29.3 1.5 33.3\n");
+  EXPECT_EQ(6, run.record_count);
+  EXPECT_EQ(0, run.year_count);
+  EXPECT_EQ(2, run.nodata_tmp_max);
+  EXPECT_EQ(2, run.nodata_tmp_min);
+  EXPECT_EQ(2, run.nodata_hmd);
+  // Running sums in single precision over the valid values, in file order,
+  // then one quotient: -20.6 + 99.99 - 99.99 + 29.3 gives 2.17500019, where an
+  // exact sum would give 2.17499971; 4.7 - 99.99 + 99.99 + 1.5 gives 1.54999924.
+  const float max_mean = 2.17500019f, min_mean = 1.54999924f, hmd_mean = 47.7524986f;
+  expect_column(run.tmp_max, {-20.6f, max_mean, 99.99f, max_mean, -99.99f, 29.3f});
+  expect_column(run.tmp_min, {4.7f, min_mean, -99.99f, min_mean, 99.99f, 1.5f});
+  expect_column(run.hmd, {57.7f, 100.0f, hmd_mean, hmd_mean, 0.01f, 33.3f});
+}
+
+TEST_F(DailyReader, ZeroHumidityIsOneNoDataValue) {
+  read("25.3 12.1 0\n20.0 10.0 50.0\n");
+  EXPECT_EQ(2, run.record_count);
+  EXPECT_EQ(0, run.nodata_tmp_max);
+  EXPECT_EQ(0, run.nodata_tmp_min);
+  EXPECT_EQ(1, run.nodata_hmd);
+  expect_column(run.hmd, {50.0f, 50.0f});
+  expect_column(run.tmp_min, {12.1f, 10.0f});
+}
+
+TEST_F(DailyReader, ColumnWithoutValidValueBecomesNaN) {
+  read("25.3 12.1 0\n20.0 10.0 101\n-5 -7 -3\n");
+  EXPECT_EQ(3, run.nodata_hmd);
+  ASSERT_EQ(3, run.hmd.count);
+  for (std::int32_t i = 1; i <= 3; ++i) EXPECT_TRUE(std::isnan(run.hmd[i])) << i;
+  expect_column(run.tmp_max, {25.3f, 20.0f, -5.0f});
+}
+
+TEST_F(DailyReader, RecordsSpanLinesAndExtraNumbersAreIgnored) {
+  read("25.3\n12.1\n80\n"
+       "20.0 10.0\n50.0\n"
+       "1 2 3 4\n"
+       "5 6 7\n");
+  EXPECT_EQ(4, run.record_count);
+  expect_column(run.tmp_max, {25.3f, 20.0f, 1.0f, 5.0f});
+  expect_column(run.tmp_min, {12.1f, 10.0f, 2.0f, 6.0f});
+  expect_column(run.hmd, {80.0f, 50.0f, 3.0f, 7.0f});
+}
+
+TEST_F(DailyReader, BlankLinesAreSkipped) {
+  read("\n25.3 12.1 80\n\n   \n\t\n20.0 10.0 50.0\n\n");
+  EXPECT_EQ(2, run.record_count);
+  expect_column(run.tmp_max, {25.3f, 20.0f});
+  expect_column(run.hmd, {80.0f, 50.0f});
+}
+
+TEST_F(DailyReader, TextAfterTheLastLineFeedIsNoRecord) {
+  std::string bytes;
+  for (int day = 1; day <= 365; ++day) bytes += std::to_string(day % 30) + " 1.5 60" + (day < 365 ? "\n" : "");
+  read(bytes);
+  EXPECT_EQ(364, run.record_count);
+  EXPECT_EQ(0, run.year_count);
+  EXPECT_EQ(364, run.tmp_max.count);
+  EXPECT_TRUE(same_float(4.0f, run.tmp_max[364]));  // 364 % 30
+}
+
+TEST_F(DailyReader, HeaderLineEndsTheDataAtOnce) {
+  read("tmax tmin hmd\n25.3 12.1 80\n20.0 10.0 50.0\n");
+  EXPECT_EQ(0, run.record_count);
+  EXPECT_EQ(0, run.tmp_max.count);
+}
+
+TEST_F(DailyReader, UnreadableValueEndsTheDataAtItsRecord) {
+  std::string bytes;
+  for (int day = 1; day <= 99; ++day) bytes += std::to_string(day) + " 1.5 60\n";
+  bytes += "25.3 x 80\n";
+  for (int day = 101; day <= 400; ++day) bytes += "7 1.5 60\n";
+  read(bytes);
+  EXPECT_EQ(99, run.record_count);
+  EXPECT_EQ(0, run.year_count);
+  ASSERT_EQ(99, run.tmp_max.count);
+  EXPECT_TRUE(same_float(99.0f, run.tmp_max[99]));
+}
+
+TEST_F(DailyReader, NullValueKeepsThePreviousRecordsValueAndStartsFromZero) {
+  // The first pass ends with 5.5 as minimum; the loading pass starts again
+  // from zero, so the first record's null minimum is 0.0 in the array too.
+  read("25.3,,80\n20.0 5.5 60\n21,,70\n");
+  EXPECT_EQ(3, run.record_count);
+  EXPECT_EQ(0, run.nodata_tmp_min);
+  expect_column(run.tmp_max, {25.3f, 20.0f, 21.0f});
+  expect_column(run.tmp_min, {0.0f, 5.5f, 5.5f});
+  expect_column(run.hmd, {80.0f, 60.0f, 70.0f});
+}
+
+TEST_F(DailyReader, YearCountIsWholeYearsOfRecords) {
+  struct Case {
+    int records, years;
+  };
+  for (const Case c : {Case{365, 1}, Case{729, 1}, Case{730, 2}, Case{1461, 4}}) {
+    std::string bytes;
+    for (int day = 1; day <= c.records; ++day) bytes += "10 5 50\n";
+    read(bytes);
+    EXPECT_EQ(c.records, run.record_count);
+    EXPECT_EQ(c.years, run.year_count) << c.records;
+    for (recio::RealArray* array : {&run.tmp_max, &run.tmp_min, &run.hmd}) recio::release_array(*array);
+  }
+}
+
+}  // namespace
+}  // namespace tiral
