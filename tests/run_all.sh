@@ -12,3 +12,6 @@ ctest --test-dir build --output-on-failure -j"$jobs"
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DTIRAL_SANITIZE=ON -DTIRAL_BENCHMARKS=OFF
 cmake --build build-sanitize -j"$jobs"
 ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
+
+# The benchmarks build with the normal build; their whole-run script must run.
+bench/run_whole.sh --small

@@ -162,11 +162,12 @@ void write_console(Unit& unit, std::string_view record, bool advance) {
   // keyboard is read.
   std::string bytes(record);
   if (advance) bytes += record_end;
-  prompt_pending.store(false, std::memory_order_relaxed);
+  // Marked before the prompt goes out, so that an interrupt arriving the
+  // moment it appears still ends its line.
+  prompt_pending.store(!advance, std::memory_order_relaxed);
   if (const auto error = platform::write_all(unit.handle, bytes.data(), bytes.size()); error != 0) {
     fatal_on_unit(msg_write_error, unit.number, error);
   }
-  if (!advance) prompt_pending.store(true, std::memory_order_relaxed);
 }
 
 // Makes room for more input, keeping the unfinished record at the front and

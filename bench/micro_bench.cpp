@@ -1,0 +1,92 @@
+// Micro-benchmarks of the per-value and per-record work of a run.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <string_view>
+
+#include "daily/calendar_splitter.hpp"
+#include "monthly/dew_point.hpp"
+#include "recio/field_input.hpp"
+#include "recio/fixed_point.hpp"
+#include "recio/list_input.hpp"
+
+namespace {
+
+struct OneRecord {
+  std::string_view text;
+  bool given = false;
+};
+
+bool next_record(void* context, std::string_view& record, std::int32_t& status) {
+  auto& feed = *static_cast<OneRecord*>(context);
+  if (feed.given) {
+    status = -1;
+    return false;
+  }
+  feed.given = true;
+  record = feed.text;
+  return true;
+}
+
+void list_directed_record(benchmark::State& state) {
+  float a = 0, b = 0, c = 0;
+  const recio::InputItem items[] = {recio::input(a), recio::input(b), recio::input(c)};
+  for (auto _ : state) {
+    OneRecord feed{"12.3 -5.2 85.0"};
+    benchmark::DoNotOptimize(recio::parse_list_directed({next_record, &feed}, items));
+    benchmark::DoNotOptimize(a + b + c);
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(list_directed_record);
+
+void fixed_write(benchmark::State& state, int width) {
+  char field[16];
+  float value = -37.125f;
+  for (auto _ : state) {
+    recio::format_fixed(value, width, 2, field);
+    benchmark::DoNotOptimize(field);
+    value += 0.37f;
+    if (value > 99.0f) value = -99.0f;
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK_CAPTURE(fixed_write, F6_2, 6);
+BENCHMARK_CAPTURE(fixed_write, F12_2, 12);
+
+void f_field_read(benchmark::State& state) {
+  const std::string_view fields[] = {" 12.30", " -5.25", " 85.00", "100.00", "  0.50", "-99.99"};
+  std::size_t i = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(recio::read_f_field(fields[i], 2, recio::BlankMode::null));
+    i = (i + 1) % 6;
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(f_field_read);
+
+void work_record_read(benchmark::State& state) {
+  float a = 0, b = 0, c = 0;
+  const recio::InputItem items[] = {recio::input(a), recio::input(b), recio::input(c)};
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(
+        recio::parse_formatted(" 12.30 -5.25 85.00", tiral::work_record_format, items, recio::BlankMode::null));
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(work_record_read);
+
+void dew_point_day(benchmark::State& state) {
+  float t = 20.0f;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(tiral::dew_point(t, t - 9.5f, 70.0f));
+    t += 0.01f;
+    if (t > 35.0f) t = -20.0f;
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(dew_point_day);
+
+}  // namespace
+
+BENCHMARK_MAIN();
