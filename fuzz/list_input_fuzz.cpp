@@ -1,0 +1,66 @@
+// Fuzz target: the free-form reader on arbitrary records and item lists.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+#include <vector>
+
+#include "recio/list_input.hpp"
+
+namespace {
+
+struct Lines {
+  std::vector<std::string_view> records;
+  std::size_t next = 0;
+};
+
+bool next_line(void* context, std::string_view& record, std::int32_t& status) {
+  auto& lines = *static_cast<Lines*>(context);
+  if (lines.next == lines.records.size()) {
+    status = recio::read_end_of_file;
+    return false;
+  }
+  record = lines.records[lines.next++];
+  return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return 0;
+  // The first byte chooses the items: two bits each for up to four items.
+  const std::uint8_t layout = data[0];
+  const std::string_view text(reinterpret_cast<const char*>(data + 1), size - 1);
+  Lines lines;
+  std::size_t start = 0;
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    if (text[at] != '\n') continue;
+    std::size_t end = at;
+    if (end > start && text[end - 1] == '\r') --end;
+    lines.records.push_back(text.substr(start, end - start));
+    start = at + 1;
+  }
+  float reals[4] = {};
+  std::int32_t integers[4] = {};
+  std::vector<char> fields[4];
+  std::vector<recio::InputItem> items;
+  const std::size_t count = 1 + (layout >> 6);
+  for (std::size_t i = 0; i < count; ++i) {
+    switch ((layout >> (2 * i)) & 3) {
+      case 0:
+        items.push_back(recio::input(reals[i]));
+        break;
+      case 1:
+        items.push_back(recio::input(integers[i]));
+        break;
+      default:
+        fields[i].assign(1 + (layout & 0x1F) * 8, '#');
+        items.push_back(recio::input(std::span<char>(fields[i])));
+        break;
+    }
+  }
+  const std::int32_t status = recio::parse_list_directed({next_line, &lines}, items);
+  if (status != 0 && status != -1 && status != 59 && status != 64) std::abort();
+  if (lines.next == 0 && !lines.records.empty()) std::abort();  // every read takes a record
+  return 0;
+}
