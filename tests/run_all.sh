@@ -15,3 +15,6 @@ ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
 
 # The benchmarks build with the normal build; their whole-run script must run.
 bench/run_whole.sh --small
+
+# A short run of each fuzz target over its seed corpus.
+fuzz/run_fuzz.sh "${FUZZ_SECONDS:-15}"
