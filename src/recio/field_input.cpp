@@ -2,6 +2,8 @@
 // converted by std::from_chars, so each value is rounded exactly once.
 #include "recio/field_input.hpp"
 
+#include "recio/short_decimal.hpp"
+
 #include <algorithm>
 #include <charconv>
 #include <limits>
@@ -56,6 +58,7 @@ class FieldDigits {
     if (kept_digits_ == 0 && digit == '0') return;
     if (kept_digits_ < max_kept_digits) {
       text_[size_++] = digit;
+      if (kept_digits_ < short_decimal_digits) short_digits_ = short_digits_ * 10 + static_cast<std::uint32_t>(digit - '0');
       ++kept_digits_;
     } else {
       ++scale_;
@@ -75,6 +78,11 @@ class FieldDigits {
   float value(bool negative, int decimals) {
     const float sign = negative ? -1.0f : 1.0f;
     if (kept_digits_ == 0) return sign * 0.0f;
+    float quick = 0.0f;
+    if (kept_digits_ <= static_cast<std::size_t>(short_decimal_digits) &&
+        short_decimal_to_float(short_digits_, scale_ - (after_point_ ? 0 : decimals), quick)) {
+      return sign * quick;
+    }
     if (dropped_nonzero_) {
       text_[size_++] = '1';
       ++kept_digits_;
@@ -95,6 +103,7 @@ class FieldDigits {
   char text_[max_kept_digits + 32];
   std::size_t size_ = 0;
   std::size_t kept_digits_ = 0;
+  std::uint32_t short_digits_ = 0;  // the first digits, for the exact shortcut
   long scale_ = 0;
   bool after_point_ = false;
   bool dropped_nonzero_ = false;

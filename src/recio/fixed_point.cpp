@@ -22,19 +22,45 @@ void write_from_second_column(char* out, int width, const char* text, int length
   std::memcpy(out + 1, text, static_cast<std::size_t>(length));
 }
 
+// A finite magnitude as mantissa * 2^exponent, read from its bits.
+struct BinaryValue {
+  std::uint32_t mantissa;  // at most 24 significant bits
+  int exponent;
+};
+
+BinaryValue binary_value(float magnitude) {
+  std::uint32_t bits;
+  std::memcpy(&bits, &magnitude, sizeof bits);
+  const std::uint32_t biased = (bits >> 23) & 0xFF;
+  const std::uint32_t fraction = bits & 0x7FFFFF;
+  if (biased == 0) return {fraction, -149};  // subnormal
+  return {fraction | 0x800000, static_cast<int>(biased) - 150};
+}
+
+constexpr std::uint64_t powers_of_ten[] = {1,         10,         100,         1000,         10000,       100000,
+                                           1000000,   10000000,   100000000,   1000000000,   10000000000, 100000000000};
+constexpr int max_narrow_decimals = 11;  // 2^24 * 10^11 < 2^61
+
 // Magnitude times 10^decimals, rounded to an integer from the exact binary
 // value; a value exactly halfway goes away from zero. Rounding is to the
 // nearer neighbour throughout: a value a hair below a halfway point rounds
 // down, with no nudge towards the halfway point.
 Wide scaled_rounded(float magnitude, int decimals) {
-  int exponent = 0;
-  const float fraction = std::frexp(magnitude, &exponent);  // magnitude = fraction * 2^exponent
-  const auto mantissa = static_cast<Wide>(std::ldexp(fraction, 24));  // exact: 24 significant bits
-  exponent -= 24;
-  Wide scaled = mantissa;
+  const BinaryValue value = binary_value(magnitude);
+  if (value.exponent < 0 && decimals <= max_narrow_decimals) {
+    // Values below 2^24 with few decimals, the fields the program prints: 64 bits suffice.
+    const std::uint64_t scaled = value.mantissa * powers_of_ten[decimals];
+    const int shift = -value.exponent;
+    if (shift >= 64) return 0;  // scaled < 2^61 is below half of 2^shift
+    const std::uint64_t quotient = scaled >> shift;
+    const std::uint64_t remainder = scaled - (quotient << shift);
+    const std::uint64_t half = std::uint64_t{1} << (shift - 1);
+    return remainder >= half ? quotient + 1 : quotient;
+  }
+  Wide scaled = value.mantissa;
   for (int i = 0; i < decimals; ++i) scaled *= 10;
-  if (exponent >= 0) return scaled << exponent;
-  const int shift = -exponent;
+  if (value.exponent >= 0) return scaled << value.exponent;
+  const int shift = -value.exponent;
   if (shift >= 127) return 0;  // far below one unit of the last digit
   const Wide quotient = scaled >> shift;
   const Wide remainder = scaled - (quotient << shift);
@@ -42,7 +68,8 @@ Wide scaled_rounded(float magnitude, int decimals) {
   return remainder >= half ? quotient + 1 : quotient;
 }
 
-int decimal_digits(Wide value, char* digits) {
+template <typename Unsigned>
+int digits_of(Unsigned value, char* digits) {
   char reversed[48];
   int count = 0;
   do {
@@ -51,6 +78,12 @@ int decimal_digits(Wide value, char* digits) {
   } while (value != 0);
   for (int i = 0; i < count; ++i) digits[i] = reversed[count - 1 - i];
   return count;
+}
+
+// 128-bit division is a library call: most values fit 64 bits.
+int decimal_digits(Wide value, char* digits) {
+  if (value <= UINT64_MAX) return digits_of(static_cast<std::uint64_t>(value), digits);
+  return digits_of(value, digits);
 }
 
 // Every scaled value of a field up to 38 columns fits in 128 bits.

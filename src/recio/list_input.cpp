@@ -2,6 +2,8 @@
 // with std::from_chars so that every value is rounded exactly once.
 #include "recio/list_input.hpp"
 
+#include "recio/short_decimal.hpp"
+
 #include <algorithm>
 #include <charconv>
 #include <cstring>
@@ -161,6 +163,30 @@ class DecimalText {
   bool dropped_nonzero_ = false;
 };
 
+// The exact shortcut for numbers of few significant digits.
+bool short_number_to_float(const NumberParts& parts, float& value) {
+  std::uint32_t digits = 0;
+  int significant = 0;
+  long scale = 0;
+  const auto add = [&](char c) {
+    if (digits == 0 && c == '0') return true;  // leading zeros only shift the scale
+    if (++significant > short_decimal_digits) return false;
+    digits = digits * 10 + static_cast<std::uint32_t>(c - '0');
+    return true;
+  };
+  for (const char c : parts.integer_digits) {
+    if (!add(c)) return false;
+  }
+  for (const char c : parts.fraction_digits) {
+    if (!add(c)) return false;
+    --scale;
+  }
+  float magnitude = 0.0f;
+  if (digits != 0 && !short_decimal_to_float(digits, scale + parts.exponent, magnitude)) return false;
+  value = parts.negative ? -magnitude : magnitude;
+  return true;
+}
+
 // Correctly rounded; beyond the range gives a signed infinity, below it the
 // signed zero it rounds to.
 template <typename Real>
@@ -182,7 +208,7 @@ std::int32_t convert_to_real(std::string_view token, float& value) {
   }
   NumberParts parts;
   const std::int32_t status = split_number(token, parts);
-  if (status == read_ok) value = to_real<float>(parts);
+  if (status == read_ok && !short_number_to_float(parts, value)) value = to_real<float>(parts);
   return status;
 }
 
