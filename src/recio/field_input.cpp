@@ -137,9 +137,12 @@ FieldValue read_decimal(std::string_view text, int decimals, BlankMode blanks) {
 FieldValue read_f_field(std::string_view field, int decimals, BlankMode blanks) {
   const std::size_t first = field.find_first_not_of(' ');
   if (first == std::string_view::npos) return {read_ok, 0.0f};
+  const FieldValue decimal = read_decimal(field.substr(first), decimals, blanks);
+  if (decimal.status == read_ok) return decimal;
+  // Rarely: the texts of values that are no numbers.
   float non_number = 0.0f;
   if (read_non_number(trim_blanks(field), non_number)) return {read_ok, non_number};
-  return read_decimal(field.substr(first), decimals, blanks);
+  return decimal;
 }
 
 std::int32_t parse_formatted(std::string_view record, const Format& format, std::span<const InputItem> items,

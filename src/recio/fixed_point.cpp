@@ -68,22 +68,35 @@ Wide scaled_rounded(float magnitude, int decimals) {
   return remainder >= half ? quotient + 1 : quotient;
 }
 
+// Lays the rounded value out right-justified: sign, integer digits (a 0 when
+// there are none and a column is free), point, `decimals` digits.
 template <typename Unsigned>
-int digits_of(Unsigned value, char* digits) {
-  char reversed[48];
-  int count = 0;
-  do {
-    reversed[count++] = static_cast<char>('0' + static_cast<int>(value % 10));
-    value /= 10;
-  } while (value != 0);
-  for (int i = 0; i < count; ++i) digits[i] = reversed[count - 1 - i];
-  return count;
-}
-
-// 128-bit division is a library call: most values fit 64 bits.
-int decimal_digits(Wide value, char* digits) {
-  if (value <= UINT64_MAX) return digits_of(static_cast<std::uint64_t>(value), digits);
-  return digits_of(value, digits);
+void lay_out(Unsigned scaled, bool sign_bit, int width, int decimals, char* out) {
+  char text[48];
+  int at = sizeof text;
+  Unsigned rest = scaled;
+  for (int i = 0; i < decimals; ++i) {
+    text[--at] = static_cast<char>('0' + static_cast<int>(rest % 10));
+    rest /= 10;
+  }
+  text[--at] = '.';
+  const bool no_integer_digits = rest == 0;
+  while (rest != 0) {
+    text[--at] = static_cast<char>('0' + static_cast<int>(rest % 10));
+    rest /= 10;
+  }
+  // A value that rounds to zero has no minus sign.
+  const bool negative = sign_bit && scaled != 0;
+  const int length = static_cast<int>(sizeof text) - at + (negative ? 1 : 0);
+  if (length > width) {
+    fill(out, width, '*');
+    return;
+  }
+  if (no_integer_digits && length < width) text[--at] = '0';
+  if (negative) text[--at] = '-';
+  const int used = static_cast<int>(sizeof text) - at;
+  fill(out, width - used, ' ');
+  std::memcpy(out + (width - used), text + at, static_cast<std::size_t>(used));
 }
 
 // Every scaled value of a field up to 38 columns fits in 128 bits.
@@ -92,11 +105,12 @@ constexpr int max_decimals = 30;
 
 // The integer part alone needs more columns than the field leaves for it.
 bool integer_part_too_wide(float magnitude, int width, int decimals) {
+  static constexpr double limits[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11, 1e12,
+                                      1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22, 1e23, 1e24, 1e25,
+                                      1e26, 1e27, 1e28, 1e29, 1e30, 1e31, 1e32, 1e33, 1e34, 1e35, 1e36, 1e37, 1e38};
   const int integer_columns = width - decimals - 1;
   if (integer_columns > 38) return false;
-  double limit = 1.0;
-  for (int i = 0; i < integer_columns; ++i) limit *= 10.0;  // exact up to 10^22; beyond, far above any bound that matters
-  return static_cast<double>(magnitude) >= limit;
+  return static_cast<double>(magnitude) >= limits[integer_columns];
 }
 
 }  // namespace
@@ -120,30 +134,12 @@ void format_fixed(float value, int width, int decimals, char* out) {
     return;
   }
   const Wide scaled = scaled_rounded(std::fabs(value), decimals);
-  char digits[48];
-  const int digit_count = decimal_digits(scaled, digits);
-  const bool negative = std::signbit(value) && scaled != 0;
-  const int integer_digits = digit_count > decimals ? digit_count - decimals : 0;
-  const int text_length = (negative ? 1 : 0) + integer_digits + 1 + decimals;
-  if (text_length > width) {
-    fill(out, width, '*');
-    return;
+  // 128-bit division is a library call: most values fit 64 bits.
+  if (scaled <= UINT64_MAX) {
+    lay_out(static_cast<std::uint64_t>(scaled), std::signbit(value), width, decimals, out);
+  } else {
+    lay_out(scaled, std::signbit(value), width, decimals, out);
   }
-  // A free column before the point of a value below one takes a 0.
-  const bool leading_zero = integer_digits == 0 && text_length < width;
-  const int used = text_length + (leading_zero ? 1 : 0);
-  fill(out, width - used, ' ');
-  char* at = out + (width - used);
-  if (negative) *at++ = '-';
-  if (leading_zero) *at++ = '0';
-  std::memcpy(at, digits, static_cast<std::size_t>(integer_digits));
-  at += integer_digits;
-  *at++ = '.';
-  // Fraction digits, with zeros in front where the scaled value is short.
-  const int fraction_digits_present = digit_count - integer_digits;
-  fill(at, decimals - fraction_digits_present, '0');
-  at += decimals - fraction_digits_present;
-  std::memcpy(at, digits + integer_digits, static_cast<std::size_t>(fraction_digits_present));
 }
 
 void format_integer(std::int32_t value, int width, char* out) {

@@ -60,6 +60,40 @@ TEST(ShortDecimal, FreeFormValuesMatchCorrectRounding) {
   }
 }
 
+std::string random_plain_number(std::mt19937& random) {
+  const int digits = 1 + static_cast<int>(random() % 9);
+  std::string text = (random() % 3 == 0) ? "-" : ((random() % 5 == 0) ? "+" : "");
+  const int point = static_cast<int>(random() % (digits + 2)) - 1;  // -1: no point
+  for (int d = 0; d < digits; ++d) {
+    if (d == point) text += '.';
+    text += static_cast<char>('0' + random() % 10);
+  }
+  return text;
+}
+
+// Whole records of three values as data files hold them, with every kind of
+// separator and junk after the third value, which is never looked at.
+TEST(ShortDecimal, RecordsOfThreeValuesMatchCorrectRounding) {
+  const char* separators[] = {" ", "\t", ",", " , ", "\t,\t", "   "};
+  const char* tails[] = {"", " ", " 99", " junk/*,,", ",", "\t'x"};
+  std::mt19937 random(2026);
+  for (int i = 0; i < 500'000; ++i) {
+    std::string numbers[3];
+    std::string record = (random() % 4 == 0) ? "  " : "";
+    for (int v = 0; v < 3; ++v) {
+      numbers[v] = random_plain_number(random);
+      if (v > 0) record += separators[random() % 6];
+      record += numbers[v];
+    }
+    record += tails[random() % 6];
+    float values[3] = {7.0f, 8.0f, 9.0f};
+    const recio::InputItem items[] = {recio::input(values[0]), recio::input(values[1]), recio::input(values[2])};
+    OneRecord feed{record};
+    ASSERT_EQ(recio::parse_list_directed({one_record, &feed}, items), 0) << record;
+    for (int v = 0; v < 3; ++v) ASSERT_EQ(bits(values[v]), bits(reference(numbers[v]))) << record << " value " << v;
+  }
+}
+
 TEST(ShortDecimal, SixColumnFieldsMatchCorrectRounding) {
   // Every two-decimal field from -99.99 to 999.99, as the work files hold them.
   for (int hundredths = -9999; hundredths <= 99999; ++hundredths) {
