@@ -1,6 +1,7 @@
 #include "monthly/dew_point.hpp"
 
 #include <cmath>
+#include <cstring>
 
 namespace tiral {
 
@@ -23,10 +24,12 @@ float saturation_vapour_pressure(float temperature) {
 
 }  // namespace
 
-DewPoint dew_point(float tmp_max, float tmp_min, float hmd) {
+namespace {
+
+DewPoint from_pressures(float es_max, float es_min, float hmd) {
   DewPoint day{};
-  day.es_max = saturation_vapour_pressure(tmp_max);
-  day.es_min = saturation_vapour_pressure(tmp_min);
+  day.es_max = es_max;
+  day.es_min = es_min;
   day.es = static_cast<float>((static_cast<double>(day.es_min) + static_cast<double>(day.es_max)) / c2_0);
   day.ea = static_cast<float>((static_cast<double>(day.es) * static_cast<double>(hmd)) / c100_0);
   const double log_ea = std::log10(static_cast<double>(day.ea));
@@ -34,6 +37,38 @@ DewPoint dew_point(float tmp_max, float tmp_min, float hmd) {
   // The denominator stays in double.
   day.dewpt = static_cast<float>(static_cast<double>(day.numerator) / (c8_204 - log_ea));
   return day;
+}
+
+// Temperatures in hundredths from -100.00 to 100.00 have an entry each.
+constexpr long lowest_hundredths = -10000;
+constexpr std::size_t entry_count = 20001;
+constexpr std::uint32_t no_entry = 0xFFFFFFFFu;  // a NaN pattern no temperature read has
+
+}  // namespace
+
+DewPoint dew_point(float tmp_max, float tmp_min, float hmd) {
+  return from_pressures(saturation_vapour_pressure(tmp_max), saturation_vapour_pressure(tmp_min), hmd);
+}
+
+float SaturationPressures::at(float temperature) {
+  if (!(temperature > -100.005f && temperature < 100.005f)) return saturation_vapour_pressure(temperature);
+  if (pressures_.empty()) {
+    temperature_bits_.assign(entry_count, no_entry);
+    pressures_.assign(entry_count, 0.0f);
+  }
+  const auto entry = static_cast<std::size_t>(std::lround(static_cast<double>(temperature) * 100.0) - lowest_hundredths);
+  std::uint32_t bits;
+  std::memcpy(&bits, &temperature, sizeof bits);
+  // An entry serves only the very value it was computed for.
+  if (temperature_bits_[entry] != bits) {
+    temperature_bits_[entry] = bits;
+    pressures_[entry] = saturation_vapour_pressure(temperature);
+  }
+  return pressures_[entry];
+}
+
+float dew_point_temperature(float tmp_max, float tmp_min, float hmd, SaturationPressures& pressures) {
+  return from_pressures(pressures.at(tmp_max), pressures.at(tmp_min), hmd).dewpt;
 }
 
 }  // namespace tiral

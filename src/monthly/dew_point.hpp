@@ -2,6 +2,9 @@
 // relative humidity, with every intermediate rounded to single precision.
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 namespace tiral {
 
 struct DewPoint {
@@ -17,5 +20,20 @@ struct DewPoint {
 // values of the decimal constants; each quantity is rounded to single
 // precision where it is formed. A vapour pressure of 0 gives a NaN dew point.
 DewPoint dew_point(float tmp_max, float tmp_min, float hmd);
+
+// Remembers the saturation vapour pressure of each two-decimal temperature
+// met: a month's days repeat the same temperatures, and the pressure of a
+// temperature is always the same single-precision value.
+class SaturationPressures {
+ public:
+  float at(float temperature);
+
+ private:
+  std::vector<std::uint32_t> temperature_bits_;  // of the entry's temperature
+  std::vector<float> pressures_;
+};
+
+// The same as dew_point(tmp_max, tmp_min, hmd).dewpt, bit for bit.
+float dew_point_temperature(float tmp_max, float tmp_min, float hmd, SaturationPressures& pressures);
 
 }  // namespace tiral

@@ -34,10 +34,11 @@ float mean(float sum, std::int32_t count) {
 
 void analyse_month(std::int32_t days, std::int32_t month, std::int32_t unit, RunState& run) {
   MonthSums sums;
+  SaturationPressures pressures;
   for (std::int32_t day = 1; day <= days; ++day) {
     float tmp_max = 0.0f, tmp_min = 0.0f, hmd = 0.0f;
     if (!read_day(unit, tmp_max, tmp_min, hmd)) break;
-    sums.dewpt += dew_point(tmp_max, tmp_min, hmd).dewpt;
+    sums.dewpt += dew_point_temperature(tmp_max, tmp_min, hmd, pressures);
     sums.tmp_max += tmp_max;
     sums.tmp_min += tmp_min;
     sums.hmd += hmd;

@@ -54,8 +54,16 @@ std::array<std::atomic<bool>, table_size> in_use{};
 std::atomic<bool> prompt_pending{false};
 
 Unit* find(std::int32_t number) {
+  // Statements come in runs on one unit: the last one found is tried first.
+  static std::size_t last_found = 0;
+  if (in_use[last_found].load(std::memory_order_relaxed) && table[last_found].number == number) {
+    return &table[last_found];
+  }
   for (std::size_t i = 0; i < table_size; ++i) {
-    if (in_use[i].load(std::memory_order_relaxed) && table[i].number == number) return &table[i];
+    if (in_use[i].load(std::memory_order_relaxed) && table[i].number == number) {
+      last_found = i;
+      return &table[i];
+    }
   }
   return nullptr;
 }
