@@ -102,5 +102,27 @@ TEST(DewPointRounding, ZeroVapourPressureGivesNaN) {
   }
 }
 
+// The remembered pressures give bit for bit what the direct formula gives,
+// for two-decimal temperatures met again and again, for values between them
+// that share an entry, and for values outside the range of entries.
+TEST(DewPointRounding, RememberedPressuresChangeNoBit) {
+  SaturationPressures pressures;
+  std::uint32_t state = 12345;
+  const auto next = [&state] { return state = state * 1103515245u + 12345u; };
+  for (int i = 0; i < 300000; ++i) {
+    float tmp_max = static_cast<float>(static_cast<int>(next() % 20001) - 10000) / 100.0f;
+    if (i % 3 == 0) tmp_max = std::nextafter(tmp_max, 1000.0f);  // between two-decimal values
+    if (i % 101 == 0) tmp_max = tmp_max * 3.0f;                  // beyond the entries
+    const float tmp_min = static_cast<float>(static_cast<int>(next() % 4001) - 2000) / 100.0f;
+    const float hmd = static_cast<float>(1 + next() % 10000) / 100.0f;
+    ASSERT_TRUE(same_float(dew_point(tmp_max, tmp_min, hmd).dewpt,
+                           dew_point_temperature(tmp_max, tmp_min, hmd, pressures)))
+        << tmp_max << " " << tmp_min << " " << hmd;
+  }
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  EXPECT_TRUE(std::isnan(dew_point_temperature(nan, 10.0f, 50.0f, pressures)));
+  EXPECT_TRUE(same_float(dew_point(-0.0f, 0.0f, 50.0f).dewpt, dew_point_temperature(-0.0f, 0.0f, 50.0f, pressures)));
+}
+
 }  // namespace
 }  // namespace tiral
