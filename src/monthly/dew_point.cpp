@@ -51,12 +51,13 @@ DewPoint dew_point(float tmp_max, float tmp_min, float hmd) {
 }
 
 float SaturationPressures::at(float temperature) {
-  if (!(temperature > -100.005f && temperature < 100.005f)) return saturation_vapour_pressure(temperature);
+  if (!(temperature >= -100.0f && temperature <= 100.0f)) return saturation_vapour_pressure(temperature);
   if (pressures_.empty()) {
     temperature_bits_.assign(entry_count, no_entry);
     pressures_.assign(entry_count, 0.0f);
   }
-  const auto entry = static_cast<std::size_t>(std::lround(static_cast<double>(temperature) * 100.0) - lowest_hundredths);
+  // The nearest hundredth, counted from -100.00: from 0 to 20000.
+  const auto entry = static_cast<std::size_t>(static_cast<double>(temperature) * 100.0 - lowest_hundredths + 0.5);
   std::uint32_t bits;
   std::memcpy(&bits, &temperature, sizeof bits);
   // An entry serves only the very value it was computed for.

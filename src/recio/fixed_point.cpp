@@ -113,9 +113,68 @@ bool integer_part_too_wide(float magnitude, int width, int decimals) {
   return static_cast<double>(magnitude) >= limits[integer_columns];
 }
 
+constexpr char digit_pairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// The common case in one pass: a value below 2^24 in a field of at most 20
+// columns with at most 11 decimals, so that the scaled value fits 64 bits.
+// Lays the field out exactly as scaled_rounded and lay_out together do.
+bool format_small(float value, int width, int decimals, char* out) {
+  std::uint32_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  const std::uint32_t biased = (bits >> 23) & 0xFF;
+  if (biased >= 150 || width > 20 || decimals > max_narrow_decimals || decimals < 0) return false;
+  const std::uint32_t fraction = bits & 0x7FFFFF;
+  const std::uint64_t mantissa = biased == 0 ? fraction : (fraction | 0x800000);
+  const int shift = biased == 0 ? 149 : 150 - static_cast<int>(biased);
+  const std::uint64_t scaled_exact = mantissa * powers_of_ten[decimals];
+  std::uint64_t scaled = 0;
+  if (shift < 64) {
+    scaled = scaled_exact >> shift;
+    const std::uint64_t remainder = scaled_exact - (scaled << shift);
+    if (remainder >= (std::uint64_t{1} << (shift - 1))) ++scaled;  // halfway goes away from zero
+  }
+  char text[24];
+  int at = sizeof text;
+  std::uint64_t rest = scaled;
+  int fraction_left = decimals;
+  // Two digits a step: half the chain of dependent divisions.
+  for (; fraction_left >= 2; fraction_left -= 2) {
+    at -= 2;
+    std::memcpy(text + at, digit_pairs + 2 * (rest % 100), 2);
+    rest /= 100;
+  }
+  if (fraction_left == 1) {
+    text[--at] = static_cast<char>('0' + rest % 10);
+    rest /= 10;
+  }
+  text[--at] = '.';
+  const bool no_integer_digits = rest == 0;
+  for (; rest >= 10; rest /= 100) {
+    at -= 2;
+    std::memcpy(text + at, digit_pairs + 2 * (rest % 100), 2);
+  }
+  if (rest != 0) text[--at] = static_cast<char>('0' + rest);
+  const bool negative = (bits >> 31) != 0 && scaled != 0;
+  const int length = static_cast<int>(sizeof text) - at + (negative ? 1 : 0);
+  if (length > width) {
+    for (int i = 0; i < width; ++i) out[i] = '*';
+    return true;
+  }
+  if (no_integer_digits && length < width) text[--at] = '0';
+  if (negative) text[--at] = '-';
+  const int blanks = width - (static_cast<int>(sizeof text) - at);
+  for (int i = 0; i < blanks; ++i) out[i] = ' ';
+  for (int i = blanks; i < width; ++i) out[i] = text[at++];
+  return true;
+}
+
 }  // namespace
 
 void format_fixed(float value, int width, int decimals, char* out) {
+  if (format_small(value, width, decimals, out)) return;
   if (std::isnan(value)) {
     write_from_second_column(out, width, "NaN", 3);
     return;
