@@ -1,8 +1,8 @@
 #include "recio/array_storage.hpp"
 
-#include <cstdlib>
 
 #include "recio/messages.hpp"
+#include "recio/platform.hpp"
 
 namespace recio {
 
@@ -12,7 +12,8 @@ void allocate_array(RealArray& array, std::int32_t count) {
   array.count = count > 0 ? count : 0;
   if (array.count > 0) {
     // Left untouched here: the reader's second pass writes every element once.
-    array.storage = static_cast<float*>(std::malloc(static_cast<std::size_t>(array.count) * sizeof(float)));
+    array.storage =
+        static_cast<float*>(platform::allocate_storage(static_cast<std::size_t>(array.count) * sizeof(float)));
     if (array.storage == nullptr) fatal_diagnostic(msg_no_memory, 0, "");
   }
   array.allocated = true;
@@ -20,7 +21,7 @@ void allocate_array(RealArray& array, std::int32_t count) {
 
 void release_array(RealArray& array) {
   if (!array.allocated) fatal_diagnostic(msg_not_allocated, 0, "");
-  std::free(array.storage);
+  platform::release_storage(array.storage);
   array.storage = nullptr;
   array.count = 0;
   array.allocated = false;

@@ -87,6 +87,11 @@ struct Interrupt {
 using InterruptHandler = void (*)(Interrupt);
 void install_interrupt_handler(InterruptHandler handler);
 
+// Storage for large arrays, touched once in order: the platform may back it
+// with large pages, which cost far fewer faults. Null when refused.
+void* allocate_storage(std::size_t bytes);
+void release_storage(void* storage);
+
 // IEEE exceptions never trap: 0/0 gives a quiet NaN and the run goes on.
 void mask_floating_point_exceptions();
 

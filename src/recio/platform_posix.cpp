@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -49,7 +50,7 @@ std::string fold_segments(const std::string& absolute) {
     result += '/';
     result += part;
   }
-  if (result.empty()) result = "/";
+  if (result.empty()) result.push_back('/');
   if (absolute.size() > 1 && absolute.back() == '/' && result.back() != '/') result += '/';
   return result;
 }
@@ -230,6 +231,17 @@ void install_interrupt_handler(InterruptHandler handler) {
   // A closed pipe on standard output must come back as a write error.
   signal(SIGPIPE, SIG_IGN);
 }
+
+void* allocate_storage(std::size_t bytes) {
+  constexpr std::size_t large_page = std::size_t{2} << 20;
+  if (bytes < 4 * large_page) return std::malloc(bytes);
+  const std::size_t rounded = (bytes + large_page - 1) / large_page * large_page;
+  void* storage = std::aligned_alloc(large_page, rounded);
+  if (storage != nullptr) madvise(storage, rounded, MADV_HUGEPAGE);  // advice only: failure changes nothing
+  return storage;
+}
+
+void release_storage(void* storage) { std::free(storage); }
 
 void mask_floating_point_exceptions() { std::feclearexcept(FE_ALL_EXCEPT); }
 
