@@ -30,10 +30,17 @@ bool equals_ignoring_case(std::string_view text, std::string_view lower_word) {
   return true;
 }
 
+// The library's search calls a comparison per character: fields are tiny.
+std::size_t leading_blanks(std::string_view text) {
+  std::size_t count = 0;
+  while (count < text.size() && text[count] == ' ') ++count;
+  return count;
+}
+
 std::string_view trim_blanks(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+  text.remove_prefix(leading_blanks(text));
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  return text;
 }
 
 // The texts the F writer puts out for values that are no numbers.
@@ -165,8 +172,8 @@ bool read_plain_field(std::string_view text, float& value) {
 }  // namespace
 
 FieldValue read_f_field(std::string_view field, int decimals, BlankMode blanks) {
-  const std::size_t first = field.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {read_ok, 0.0f};
+  const std::size_t first = leading_blanks(field);
+  if (first == field.size()) return {read_ok, 0.0f};
   float plain = 0.0f;
   if (read_plain_field(field.substr(first), plain)) return {read_ok, plain};
   const FieldValue decimal = read_decimal(field.substr(first), decimals, blanks);

@@ -15,27 +15,10 @@ void append_integer(std::string& record, std::int32_t value, int width) {
   format_integer(value, width, record.data() + at);
 }
 
-void append_text(std::string& record, std::string_view text, int width) {
-  if (width == 0 || static_cast<std::size_t>(width) == text.size()) {
-    record += text;
-  } else if (static_cast<std::size_t>(width) > text.size()) {
-    record.append(static_cast<std::size_t>(width) - text.size(), ' ');
-    record += text;
-  } else {
-    record += text.substr(0, static_cast<std::size_t>(width));
-  }
-}
-
 void append_fixed(std::string& record, float value, const EditDescriptor& descriptor) {
   const std::size_t at = record.size();
   record.resize(at + static_cast<std::size_t>(descriptor.width));
   format_fixed(value, descriptor.width, descriptor.decimals, record.data() + at);
-}
-
-// An item that its descriptor cannot take fills the field with asterisks,
-// the same visible sign as a number that does not fit.
-void append_mismatch(std::string& record, const EditDescriptor& descriptor) {
-  record.append(static_cast<std::size_t>(descriptor.width), '*');
 }
 
 // One record buffer for the whole run: write statements never overlap.
@@ -66,37 +49,69 @@ void build_list_record(std::string& record, std::span<const OutputItem> items) {
   if (items.empty()) record += ' ';
 }
 
-void build_formatted_record(std::string& record, const Format& format, std::span<const OutputItem> items) {
-  int next = 0;
-  for (const OutputItem& item : items) {
-    // The program's formats hold one descriptor per item; more items than
-    // descriptors would start the format again.
-    const EditDescriptor& descriptor = format.descriptors[next];
-    next = (next + 1) % format.count;
-    switch (descriptor.kind) {
-      case 'A':
-        if (item.kind == OutputItem::Kind::text) {
-          append_text(record, item.text, descriptor.width);
-        } else {
-          append_mismatch(record, descriptor);
-        }
-        break;
-      case 'I':
-        if (item.kind == OutputItem::Kind::integer) {
-          append_integer(record, item.integer, descriptor.width);
-        } else {
-          append_mismatch(record, descriptor);
-        }
-        break;
-      default:
-        if (item.kind == OutputItem::Kind::real) {
-          append_fixed(record, item.real, descriptor);
-        } else {
-          append_mismatch(record, descriptor);
-        }
-        break;
-    }
+namespace {
+
+std::size_t field_width(const EditDescriptor& descriptor, const OutputItem& item) {
+  if (descriptor.width == 0 && item.kind == OutputItem::Kind::text) return item.text.size();
+  return static_cast<std::size_t>(descriptor.width);
+}
+
+void fill(char* out, std::size_t count, char c) {
+  for (std::size_t i = 0; i < count; ++i) out[i] = c;
+}
+
+// Aw: a short text right-justified after blanks, a long one cut to its
+// leftmost w characters.
+void put_text(char* out, std::string_view text, std::size_t width) {
+  const std::size_t shown = text.size() < width ? text.size() : width;
+  fill(out, width - shown, ' ');
+  for (std::size_t i = 0; i < shown; ++i) out[width - shown + i] = text[i];
+}
+
+// One field; an item that its descriptor cannot take fills the field with
+// asterisks, the same visible sign as a number that does not fit.
+void put_field(char* out, const EditDescriptor& descriptor, const OutputItem& item, std::size_t width) {
+  switch (descriptor.kind) {
+    case 'A':
+      if (item.kind == OutputItem::Kind::text) return put_text(out, item.text, width);
+      break;
+    case 'I':
+      if (item.kind == OutputItem::Kind::integer) return format_integer(item.integer, descriptor.width, out);
+      break;
+    default:
+      if (item.kind == OutputItem::Kind::real) return format_fixed(item.real, descriptor.width, descriptor.decimals, out);
+      break;
   }
+  fill(out, width, '*');
+}
+
+// The program's formats hold one descriptor per item; more items than
+// descriptors start the format again.
+const EditDescriptor& descriptor_for(const Format& format, std::size_t item) {
+  return format.descriptors[item % static_cast<std::size_t>(format.count)];
+}
+
+std::size_t formatted_length(const Format& format, std::span<const OutputItem> items) {
+  std::size_t length = 0;
+  for (std::size_t i = 0; i < items.size(); ++i) length += field_width(descriptor_for(format, i), items[i]);
+  return length;
+}
+
+void put_fields(char* out, const Format& format, std::span<const OutputItem> items) {
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    const EditDescriptor& descriptor = descriptor_for(format, i);
+    const std::size_t width = field_width(descriptor, items[i]);
+    put_field(out, descriptor, items[i], width);
+    out += width;
+  }
+}
+
+}  // namespace
+
+void build_formatted_record(std::string& record, const Format& format, std::span<const OutputItem> items) {
+  const std::size_t at = record.size();
+  record.resize(at + formatted_length(format, items));
+  put_fields(record.data() + at, format, items);
 }
 
 void write_list(std::int32_t unit, std::initializer_list<OutputItem> items) {
@@ -107,8 +122,17 @@ void write_list(std::int32_t unit, std::initializer_list<OutputItem> items) {
 
 void write_formatted(std::int32_t unit, const Format& format, std::initializer_list<OutputItem> items,
                      Advance advance) {
+  const std::span<const OutputItem> list(items.begin(), items.size());
+  const std::size_t length = formatted_length(format, list);
+  // The program's formatted records are short: built in place, not on the heap.
+  char short_record[256];
+  if (length <= sizeof short_record) {
+    put_fields(short_record, format, list);
+    put_record(unit, std::string_view(short_record, length), advance == Advance::yes);
+    return;
+  }
   std::string& record = record_buffer();
-  build_formatted_record(record, format, items);
+  build_formatted_record(record, format, list);
   put_record(unit, record, advance == Advance::yes);
 }
 

@@ -148,21 +148,31 @@ void send_output_or_die(Unit& unit) {
   }
 }
 
-void append_output(Unit& unit, std::string_view bytes) {
+// Appends a record and, for an advancing one, its CR LF, in one step so that
+// an interrupt never sees half of it.
+void append_output(Unit& unit, std::string_view record, bool advance) {
+  const std::size_t total = record.size() + (advance ? record_end.size() : 0);
   std::size_t size = unit.out_size.load(std::memory_order_relaxed);
-  if (size + bytes.size() > output_capacity) {
+  if (size + total > output_capacity) {
     send_output_or_die(unit);
     size = 0;
-    if (bytes.size() > output_capacity) {
+    if (total > output_capacity) {
       // A record larger than the buffer goes out directly.
+      std::string bytes(record);
+      if (advance) bytes += record_end;
       if (const auto error = platform::write_all(unit.handle, bytes.data(), bytes.size()); error != 0) {
         fatal_on_unit(msg_write_error, unit.number, error);
       }
       return;
     }
   }
-  std::memcpy(unit.out.get() + size, bytes.data(), bytes.size());
-  unit.out_size.store(size + bytes.size(), std::memory_order_release);
+  char* at = unit.out.get() + size;
+  std::memcpy(at, record.data(), record.size());
+  if (advance) {
+    at[record.size()] = '\r';
+    at[record.size() + 1] = '\n';
+  }
+  unit.out_size.store(size + total, std::memory_order_release);
 }
 
 void write_console(Unit& unit, std::string_view record, bool advance) {
@@ -338,8 +348,7 @@ void put_record(std::int32_t number, std::string_view record, bool advance) {
     return;
   }
   if (unit->read_only) fatal_on_unit(msg_write_read_only, number);
-  append_output(*unit, record);
-  if (advance) append_output(*unit, record_end);
+  append_output(*unit, record, advance);
 }
 
 RecordTake take_record(std::int32_t number, std::string_view& record) {
