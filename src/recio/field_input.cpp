@@ -144,29 +144,8 @@ FieldValue read_decimal(std::string_view text, int decimals, BlankMode blanks) {
 // field, through the exact shortcut; false for any other field.
 bool read_plain_field(std::string_view text, float& value) {
   std::size_t at = 0;
-  const bool negative = text[0] == '-';
-  if (negative || text[0] == '+') ++at;
-  std::uint32_t digits = 0;
-  int count = 0;
-  long scale = 0;
-  bool point = false;
-  for (; at < text.size(); ++at) {
-    const char c = text[at];
-    if (is_digit(c)) {
-      if (++count > short_decimal_digits) return false;
-      digits = digits * 10 + static_cast<std::uint32_t>(c - '0');
-      if (point) --scale;
-    } else if (c == '.' && !point) {
-      point = true;
-    } else {
-      return false;
-    }
-  }
-  if (!point || count == 0) return false;
-  float magnitude = 0.0f;
-  if (!short_decimal_to_float(digits, scale, magnitude)) return false;
-  value = negative ? -magnitude : magnitude;
-  return true;
+  const PlainDecimal number = scan_plain_decimal(text, at);
+  return at == text.size() && number.point && plain_decimal_to_float(number, value);
 }
 
 }  // namespace

@@ -314,34 +314,12 @@ class PlainReals {
   }
 
   bool take_plain_number(float& value) {
-    bool negative = false;
-    if (is_sign(record_[at_])) negative = record_[at_++] == '-';
-    std::uint32_t digits = 0;
-    int significant = 0;
-    int seen = 0;
-    long scale = 0;
-    bool point = false;
-    for (; at_ < record_.size(); ++at_) {
-      const char c = record_[at_];
-      if (is_digit(c)) {
-        ++seen;
-        if (point) --scale;
-        if (digits == 0 && c == '0') continue;
-        if (++significant > short_decimal_digits) return false;
-        digits = digits * 10 + static_cast<std::uint32_t>(c - '0');
-      } else if (c == '.' && !point) {
-        point = true;
-      } else {
-        break;
-      }
-    }
+    const PlainDecimal number = scan_plain_decimal(record_, at_);
     // The token must end where the general scanner ends a value it can take.
-    if (seen == 0 || (at_ < record_.size() && !is_blank(record_[at_]) && record_[at_] != ',')) return false;
-    float magnitude = 0.0f;
-    if (digits != 0 && !short_decimal_to_float(digits, scale, magnitude)) return false;
-    value = negative ? -magnitude : magnitude;
-    return true;
+    if (at_ < record_.size() && !is_blank(record_[at_]) && record_[at_] != ',') return false;
+    return plain_decimal_to_float(number, value);
   }
+
 
   std::string_view record_;
   std::size_t at_ = 0;

@@ -1,7 +1,9 @@
 // The exact shortcut for decimals of few digits, the common case of data.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 namespace recio {
 
@@ -17,6 +19,53 @@ inline bool short_decimal_to_float(std::uint32_t digits, long exponent, float& v
   if (digits >= (std::uint32_t{1} << 24) || exponent < -10 || exponent > 10) return false;
   const auto mantissa = static_cast<float>(digits);
   value = exponent < 0 ? mantissa / powers[-exponent] : mantissa * powers[exponent];
+  return true;
+}
+
+// A plain decimal as data files and work files hold it: [sign] digits
+// [. digits], with few significant digits.
+struct PlainDecimal {
+  bool negative = false;
+  bool point = false;
+  int digits_seen = 0;   // leading zeros included
+  bool too_long = false; // more significant digits than the shortcut takes
+  std::uint32_t digits = 0;
+  long scale = 0;        // the value is digits * 10^scale
+};
+
+// Scans a plain decimal from `at`, stopping at the first character that
+// cannot continue it; `at` is left there.
+inline PlainDecimal scan_plain_decimal(std::string_view text, std::size_t& at) {
+  PlainDecimal number;
+  if (at < text.size() && (text[at] == '-' || text[at] == '+')) number.negative = text[at++] == '-';
+  int significant = 0;
+  for (; at < text.size(); ++at) {
+    const char c = text[at];
+    if (c >= '0' && c <= '9') {
+      ++number.digits_seen;
+      if (number.point) --number.scale;
+      if (number.digits == 0 && c == '0') continue;  // leading zeros only shift the scale
+      if (++significant > short_decimal_digits) {
+        number.too_long = true;
+        return number;
+      }
+      number.digits = number.digits * 10 + static_cast<std::uint32_t>(c - '0');
+    } else if (c == '.' && !number.point) {
+      number.point = true;
+    } else {
+      break;
+    }
+  }
+  return number;
+}
+
+// The value of a scanned plain decimal, exactly; false when the shortcut does
+// not apply.
+inline bool plain_decimal_to_float(const PlainDecimal& number, float& value) {
+  if (number.too_long || number.digits_seen == 0) return false;
+  float magnitude = 0.0f;
+  if (number.digits != 0 && !short_decimal_to_float(number.digits, number.scale, magnitude)) return false;
+  value = number.negative ? -magnitude : magnitude;
   return true;
 }
 

@@ -1,6 +1,8 @@
 #include "daily/daily_reader.hpp"
 
 #include <gtest/gtest.h>
+
+#include "test_support.hpp"
 #include <stdlib.h>
 
 #include <bit>
@@ -17,25 +19,14 @@
 namespace tiral {
 namespace {
 
+using test_support::same_float;
+using test_support::name_field;
+using test_support::file_bytes;
+
 namespace fs = std::filesystem;
 
-::testing::AssertionResult same_float(float expected, float actual) {
-  if (std::bit_cast<std::uint32_t>(expected) == std::bit_cast<std::uint32_t>(actual))
-    return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << std::hexfloat << "expected " << expected << ", got " << actual;
-}
 
-NameField name_field(const std::string& text) {
-  NameField field;
-  field.fill(' ');
-  text.copy(field.data(), field.size());
-  return field;
-}
 
-std::string file_bytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 class DailyReader : public ::testing::Test {
  protected:

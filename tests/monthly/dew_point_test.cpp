@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "test_support.hpp"
+
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -10,12 +12,8 @@
 namespace tiral {
 namespace {
 
-// Bit-exact comparison, so that a rounding point moved by one unit shows.
-::testing::AssertionResult same_float(float expected, float actual) {
-  if (std::bit_cast<std::uint32_t>(expected) == std::bit_cast<std::uint32_t>(actual))
-    return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << std::hexfloat << "expected " << expected << ", got " << actual;
-}
+using test_support::same_float;
+
 
 struct WorkedDay {
   float tmp_max, tmp_min, hmd;

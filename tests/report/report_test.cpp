@@ -1,6 +1,8 @@
 #include "report/report.hpp"
 
 #include <gtest/gtest.h>
+
+#include "test_support.hpp"
 #include <stdlib.h>
 
 #include <cstdint>
@@ -16,19 +18,12 @@
 namespace tiral {
 namespace {
 
+using test_support::name_field;
+using test_support::file_bytes;
+
 namespace fs = std::filesystem;
 
-NameField name_field(const std::string& text) {
-  NameField field;
-  field.fill(' ');
-  text.copy(field.data(), field.size());
-  return field;
-}
 
-std::string file_bytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 void set_month(RunState& run, std::int32_t month, float tmp_max, float tmp_min, float hmd, float dewpt) {
   run.monthly_tmp_max[month] = tmp_max;

@@ -1,0 +1,37 @@
+// Small helpers shared by the tests.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "run/run_state.hpp"
+
+namespace test_support {
+
+// Bit-exact comparison, so that a rounding point moved by one unit shows.
+inline ::testing::AssertionResult same_float(float expected, float actual) {
+  if (std::bit_cast<std::uint32_t>(expected) == std::bit_cast<std::uint32_t>(actual))
+    return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << std::hexfloat << "expected " << expected << ", got " << actual;
+}
+
+// A file name field as the dialog leaves it: the text, then blanks.
+inline tiral::NameField name_field(const std::string& text) {
+  tiral::NameField field;
+  field.fill(' ');
+  text.copy(field.data(), field.size());
+  return field;
+}
+
+inline std::string file_bytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+}  // namespace test_support
