@@ -98,6 +98,13 @@ OpenResult open_or_create(const std::string& name) {
     result.error = EISDIR;
     return result;
   }
+  if (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode)) {
+    // Files are read twice from their start; a pipe cannot go back, and one
+    // opened for writing too would never report its end.
+    close(fd);
+    result.error = ESPIPE;
+    return result;
+  }
   result.handle = {fd};
   result.regular_file = S_ISREG(info.st_mode);
   return result;

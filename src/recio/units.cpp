@@ -206,7 +206,13 @@ void prepare_input_space(Unit& unit) {
   }
   if (unit.in_end == unit.in_capacity) {
     const std::size_t capacity = unit.in_capacity * 2;
-    auto larger = std::make_unique_for_overwrite<char[]>(capacity);
+    std::unique_ptr<char[]> larger;
+    try {
+      larger = std::make_unique_for_overwrite<char[]>(capacity);
+    } catch (const std::bad_alloc&) {
+      // A line without end (a device that never sends one) outgrew memory.
+      fatal_diagnostic(msg_no_memory, unit.number, unit.name, 0);
+    }
     std::memcpy(larger.get(), unit.in.get(), pending);
     unit.in = std::move(larger);
     unit.in_capacity = capacity;

@@ -143,7 +143,29 @@ TEST_F(Faults, MemoryForTheDailyArraysRefused) {
   EXPECT_EQ(err(), "forrtl: severe (41): insufficient virtual memory\r\n");
   EXPECT_TRUE(fs::is_empty(temp()));
 }
+
+// A line that never ends fills memory until none is left: the run ends with
+// the memory message instead of crashing.
+TEST_F(Faults, EndlessLineRunsOutOfMemoryCleanly) {
+  const int status = run("/dev/zero\nreport.txt\n2001\n", [] {
+    const rlimit limit{256 << 20, 256 << 20};
+    setrlimit(RLIMIT_AS, &limit);
+  });
+  EXPECT_EQ(status, 41);
+  EXPECT_EQ(err(), "forrtl: severe (41): insufficient virtual memory\r\n");
+  EXPECT_TRUE(fs::is_empty(temp()));
+}
 #endif
+
+// A pipe cannot be read twice from its start: refused at the open.
+TEST_F(Faults, PipeAsInputIsRefused) {
+  ASSERT_EQ(mkfifo((work() / "pipe").c_str(), 0666), 0);
+  EXPECT_EQ(run("pipe\nreport.txt\n2001\n"), 30);
+  EXPECT_EQ(err().rfind("forrtl: ", 0), 0u);
+  EXPECT_NE(err().find("forrtl: severe (30): open failure, unit 10, file " + (work() / "pipe").string() + "\r\n"),
+            std::string::npos)
+      << err();
+}
 
 // Inputs that are no weather data at all still give a report and status 0.
 TEST_F(Faults, HostileInputFilesEndNormally) {
