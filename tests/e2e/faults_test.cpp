@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <fstream>
 #include <random>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -123,7 +124,9 @@ TEST_F(Faults, TooManyOpenFilesForTheWorkFiles) {
   });
   EXPECT_EQ(status, 30);
   EXPECT_EQ(err().rfind("forrtl: ", 0), 0u);
-  EXPECT_NE(err().find("forrtl: severe (30): open failure, unit 106, file " + temp().string() + "/"), std::string::npos)
+  // Unit 106 here; a sanitizer's own descriptors may make it an earlier one.
+  EXPECT_TRUE(std::regex_search(
+      err(), std::regex("forrtl: severe \\(30\\): open failure, unit 1(0[1-9]|1[0-2]), file " + temp().string() + "/")))
       << err();
   EXPECT_TRUE(fs::is_empty(temp()));
   EXPECT_FALSE(fs::exists(work() / "report.txt"));
