@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <limits>
 #include <system_error>
 
@@ -150,7 +151,42 @@ bool read_plain_field(std::string_view text, float& value) {
 
 }  // namespace
 
+namespace {
+
+FieldValue read_field_text(std::string_view field, int decimals, BlankMode blanks);
+
+// Work files repeat the same few thousand fields over and over: narrow
+// fields are remembered by their exact characters, decimals and blank mode.
+struct RememberedField {
+  std::uint64_t text = 0;
+  std::uint32_t shape = 0;  // length, decimals and blank mode; 0: no entry yet
+  FieldValue value{};
+};
+constexpr std::size_t remembered_count = 4096;
+thread_local RememberedField remembered[remembered_count];
+
+}  // namespace
+
 FieldValue read_f_field(std::string_view field, int decimals, BlankMode blanks) {
+  if (field.empty() || field.size() > 8 || decimals < 0 || decimals > 255) {
+    return read_field_text(field, decimals, blanks);
+  }
+  std::uint64_t text = 0;
+  std::memcpy(&text, field.data(), field.size());
+  const std::uint32_t shape = static_cast<std::uint32_t>(field.size()) | static_cast<std::uint32_t>(decimals) << 8 |
+                              (blanks == BlankMode::zero ? 1u : 0u) << 16;
+  RememberedField& entry = remembered[((text ^ shape) * 0x9E3779B97F4A7C15ull) >> 52];
+  if (entry.text != text || entry.shape != shape) {
+    entry.text = text;
+    entry.shape = shape;
+    entry.value = read_field_text(field, decimals, blanks);
+  }
+  return entry.value;
+}
+
+namespace {
+
+FieldValue read_field_text(std::string_view field, int decimals, BlankMode blanks) {
   const std::size_t first = leading_blanks(field);
   if (first == field.size()) return {read_ok, 0.0f};
   float plain = 0.0f;
@@ -162,6 +198,8 @@ FieldValue read_f_field(std::string_view field, int decimals, BlankMode blanks) 
   if (read_non_number(trim_blanks(field), non_number)) return {read_ok, non_number};
   return decimal;
 }
+
+}  // namespace
 
 std::int32_t parse_formatted(std::string_view record, const Format& format, std::span<const InputItem> items,
                              BlankMode blanks) {

@@ -171,9 +171,36 @@ bool format_small(float value, int width, int decimals, char* out) {
   return true;
 }
 
+// Fields of data files repeat the same few thousand values over and over:
+// narrow fields are remembered by the exact value, width and decimals.
+struct RememberedField {
+  std::uint32_t bits = 0;
+  std::int8_t width = -1;  // no entry yet
+  std::int8_t decimals = 0;
+  char text[8];
+};
+constexpr std::size_t remembered_count = 4096;
+thread_local RememberedField remembered[remembered_count];
+
+bool format_remembered(float value, int width, int decimals, char* out) {
+  if (width > 8) return false;
+  std::uint32_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  RememberedField& entry = remembered[(bits * 2654435761u) >> 20];
+  if (entry.bits != bits || entry.width != width || entry.decimals != decimals) {
+    if (!format_small(value, width, decimals, entry.text)) return false;
+    entry.bits = bits;
+    entry.width = static_cast<std::int8_t>(width);
+    entry.decimals = static_cast<std::int8_t>(decimals);
+  }
+  std::memcpy(out, entry.text, static_cast<std::size_t>(width));
+  return true;
+}
+
 }  // namespace
 
 void format_fixed(float value, int width, int decimals, char* out) {
+  if (format_remembered(value, width, decimals, out)) return;
   if (format_small(value, width, decimals, out)) return;
   if (std::isnan(value)) {
     write_from_second_column(out, width, "NaN", 3);

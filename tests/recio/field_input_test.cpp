@@ -122,3 +122,21 @@ TEST(FormattedRead, MoreFieldsThanItemsIgnoresTheRest) {
 
 }  // namespace
 }  // namespace recio
+
+namespace {
+
+// Fields are remembered between calls by their characters, decimals and
+// blank mode: the same characters read another way must not get the
+// remembered value.
+TEST(FieldMemory, SameCharactersReadOtherWays) {
+  for (int round = 0; round < 1000; ++round) {
+    EXPECT_FLOAT_EQ(recio::read_f_field(" 1 2", 2, recio::BlankMode::null).value, 0.12f);
+    EXPECT_FLOAT_EQ(recio::read_f_field(" 1 2", 2, recio::BlankMode::zero).value, 1.02f);
+    EXPECT_FLOAT_EQ(recio::read_f_field("  1250", 2, recio::BlankMode::null).value, 12.5f);
+    EXPECT_FLOAT_EQ(recio::read_f_field("  1250", 1, recio::BlankMode::null).value, 125.0f);
+    EXPECT_FLOAT_EQ(recio::read_f_field("  125", 1, recio::BlankMode::null).value, 12.5f);
+    EXPECT_EQ(recio::read_f_field("******", 2, recio::BlankMode::null).status, 64);
+  }
+}
+
+}  // namespace

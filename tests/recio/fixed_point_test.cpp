@@ -7,6 +7,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "fixed_point_reference.hpp"
 
@@ -133,6 +134,25 @@ TEST(FixedPoint, IntegerFields) {
       {-2147483647 - 1, 11, "-2147483648"}, {-2147483647 - 1, 10, "**********"},
   };
   for (const IntegerCase& c : cases) EXPECT_EQ(integer(c.value, c.width), c.field) << c.value;
+}
+
+}  // namespace
+
+namespace {
+
+// Narrow fields are remembered between calls: the same values again and
+// again, in other widths and decimals, must still come out exact.
+TEST(FixedPoint, RepeatedNarrowFieldsStayExact) {
+  std::mt19937 random(4);
+  std::vector<float> pool;
+  for (int i = 0; i < 64; ++i) pool.push_back(static_cast<float>(static_cast<int>(random() % 20001) - 10000) / 37.0f);
+  for (int i = 0; i < 200000; ++i) {
+    const float value = pool[random() % pool.size()];
+    const int width = 4 + static_cast<int>(random() % 5);
+    const int decimals = static_cast<int>(random() % 4);
+    ASSERT_EQ(fixed(value, width, decimals), fixed_reference::by_decimal_expansion(value, width, decimals))
+        << value << " F" << width << "." << decimals;
+  }
 }
 
 }  // namespace
