@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstring>
 #include <limits>
 #include <system_error>
 
@@ -172,7 +171,7 @@ FieldValue read_f_field(std::string_view field, int decimals, BlankMode blanks) 
     return read_field_text(field, decimals, blanks);
   }
   std::uint64_t text = 0;
-  std::memcpy(&text, field.data(), field.size());
+  for (const char c : field) text = text << 8 | static_cast<unsigned char>(c);  // no library call for a few bytes
   const std::uint32_t shape = static_cast<std::uint32_t>(field.size()) | static_cast<std::uint32_t>(decimals) << 8 |
                               (blanks == BlankMode::zero ? 1u : 0u) << 16;
   RememberedField& entry = remembered[((text ^ shape) * 0x9E3779B97F4A7C15ull) >> 52];

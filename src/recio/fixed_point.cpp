@@ -193,7 +193,7 @@ bool format_remembered(float value, int width, int decimals, char* out) {
     entry.width = static_cast<std::int8_t>(width);
     entry.decimals = static_cast<std::int8_t>(decimals);
   }
-  std::memcpy(out, entry.text, static_cast<std::size_t>(width));
+  for (int i = 0; i < width; ++i) out[i] = entry.text[i];  // no library call for a few bytes
   return true;
 }
 

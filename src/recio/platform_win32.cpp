@@ -1,0 +1,282 @@
+// Win32 implementation of the platform layer.
+//
+// Handles are the system's own HANDLE values; error codes are GetLastError
+// values. Console streams are read and written as raw bytes with
+// ReadFile/WriteFile, so no text-mode translation touches CR, LF or 0xB0.
+#include "recio/platform.hpp"
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cfenv>
+#include <cstdlib>
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+HANDLE to_native(FileHandle handle) { return reinterpret_cast<HANDLE>(handle.value); }
+
+FileHandle from_native(HANDLE handle) { return {reinterpret_cast<std::intptr_t>(handle)}; }
+
+// No single ReadFile or WriteFile call may exceed a DWORD; a large request is
+// sent in pieces of this size.
+constexpr std::size_t largest_transfer = 1u << 30;
+
+bool is_write_refusal(DWORD error) { return error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT; }
+
+std::string hex(std::uint32_t value) {
+  char digits[8];
+  int count = 0;
+  do {
+    digits[count++] = "0123456789abcdef"[value & 0xFu];
+    value >>= 4;
+  } while (value != 0);
+  std::string text;
+  while (count > 0) text += digits[--count];
+  return text;
+}
+
+bool is_standard_handle(HANDLE handle) {
+  for (const DWORD which : {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE}) {
+    if (handle == GetStdHandle(which)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+FileHandle standard_input() { return from_native(GetStdHandle(STD_INPUT_HANDLE)); }
+FileHandle standard_output() { return from_native(GetStdHandle(STD_OUTPUT_HANDLE)); }
+FileHandle standard_error() { return from_native(GetStdHandle(STD_ERROR_HANDLE)); }
+
+std::string full_path(std::string_view name) {
+  if (name.empty()) return {};
+  const std::string given(name);
+  std::vector<char> buffer(MAX_PATH + 1);
+  for (;;) {
+    const DWORD length = GetFullPathNameA(given.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+    if (length == 0) return {};
+    // On success the length excludes the terminating zero; a result that did
+    // not fit reports the size it needs, zero included.
+    if (length < buffer.size()) return std::string(buffer.data(), length);
+    buffer.resize(length + 1);
+  }
+}
+
+OpenResult open_or_create(const std::string& name) {
+  OpenResult result;
+  HANDLE handle = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE && is_write_refusal(GetLastError())) {
+    handle = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                         nullptr);
+    result.read_only = true;
+  }
+  if (handle == INVALID_HANDLE_VALUE) {
+    result.error = static_cast<ErrorCode>(GetLastError());
+    return result;
+  }
+  const DWORD type = GetFileType(handle);
+  if (type == FILE_TYPE_DISK) {
+    // A folder normally fails to open without backup semantics already; a
+    // handle that still names one is refused the same way.
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (GetFileInformationByHandle(handle, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      CloseHandle(handle);
+      result.error = ERROR_ACCESS_DENIED;
+      return result;
+    }
+  }
+  result.handle = from_native(handle);
+  result.regular_file = type == FILE_TYPE_DISK;
+  return result;
+}
+
+ScratchResult create_scratch_file() {
+  ScratchResult result;
+  char directory[MAX_PATH + 1];
+  const DWORD length = GetTempPathA(sizeof directory, directory);
+  if (length == 0 || length >= sizeof directory) {
+    result.error = length == 0 ? static_cast<ErrorCode>(GetLastError()) : ERROR_FILENAME_EXCED_RANGE;
+    return result;
+  }
+  // Our own unique names and CREATE_NEW instead of GetTempFileNameA: that
+  // call leaves a plain file behind for a moment, which a killed run would
+  // never delete. Here the file exists only with delete-on-close set.
+  static std::atomic<unsigned> counter{0};
+  const DWORD process = GetCurrentProcessId();
+  std::string path;
+  for (int attempt = 0; attempt < 1000; ++attempt) {
+    const unsigned serial = counter.fetch_add(1, std::memory_order_relaxed);
+    const auto tick = static_cast<std::uint32_t>(GetTickCount64() & 0xFFFFFFu);
+    path = std::string(directory) + "tiral-" + hex(process) + "-" + hex(serial) + "-" + hex(tick) + ".tmp";
+    HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) {
+      result.handle = from_native(handle);
+      const std::string full = full_path(path);
+      result.path = full.empty() ? path : full;
+      return result;
+    }
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+      result.error = static_cast<ErrorCode>(error);
+      break;
+    }
+    result.error = static_cast<ErrorCode>(error);
+  }
+  const std::string full = full_path(path);
+  result.path = full.empty() ? path : full;
+  return result;
+}
+
+ErrorCode write_all(FileHandle handle, const char* data, std::size_t size) {
+  while (size > 0) {
+    const DWORD piece = static_cast<DWORD>(std::min(size, largest_transfer));
+    DWORD written = 0;
+    if (!WriteFile(to_native(handle), data, piece, &written, nullptr)) return static_cast<ErrorCode>(GetLastError());
+    if (written == 0) return ERROR_WRITE_FAULT;
+    data += written;
+    size -= written;
+  }
+  return 0;
+}
+
+ReadResult read_some(FileHandle handle, char* buffer, std::size_t capacity) {
+  const DWORD piece = static_cast<DWORD>(std::min(capacity, largest_transfer));
+  DWORD got = 0;
+  if (!ReadFile(to_native(handle), buffer, piece, &got, nullptr)) {
+    const DWORD error = GetLastError();
+    // A pipe whose writer has gone, or the end met by a read, is end of file.
+    if (error == ERROR_BROKEN_PIPE || error == ERROR_HANDLE_EOF) return {0, 0};
+    return {0, static_cast<ErrorCode>(error)};
+  }
+  return {got, 0};
+}
+
+ErrorCode seek_to_start(FileHandle handle) {
+  LARGE_INTEGER zero{};
+  return SetFilePointerEx(to_native(handle), zero, nullptr, FILE_BEGIN) ? 0 : static_cast<ErrorCode>(GetLastError());
+}
+
+ErrorCode truncate_at_position(FileHandle handle) {
+  return SetEndOfFile(to_native(handle)) ? 0 : static_cast<ErrorCode>(GetLastError());
+}
+
+ErrorCode close_file(FileHandle handle) {
+  const HANDLE native = to_native(handle);
+  if (native == INVALID_HANDLE_VALUE || native == nullptr || is_standard_handle(native)) return 0;
+  return CloseHandle(native) ? 0 : static_cast<ErrorCode>(GetLastError());
+}
+
+bool same_existing_file(const std::string& first, const std::string& second) {
+  if (first.empty() || second.empty()) return false;
+  auto identity = [](const std::string& name, BY_HANDLE_FILE_INFORMATION& info) {
+    // No access rights asked: only the identity is read, and a file that
+    // another program holds open still answers.
+    HANDLE handle = CreateFileA(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    const bool known = GetFileInformationByHandle(handle, &info) != 0;
+    CloseHandle(handle);
+    return known;
+  };
+  BY_HANDLE_FILE_INFORMATION a{}, b{};
+  if (!identity(first, a) || !identity(second, b)) return false;
+  return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+         a.nFileIndexLow == b.nFileIndexLow;
+}
+
+std::string error_text(ErrorCode error) {
+  char buffer[1024];
+  DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                static_cast<DWORD>(error), 0, buffer, sizeof buffer, nullptr);
+  // The caller ends the line itself: the system's CR LF and blanks go.
+  while (length > 0 && (buffer[length - 1] == '\r' || buffer[length - 1] == '\n' || buffer[length - 1] == ' ' ||
+                        buffer[length - 1] == '\t')) {
+    --length;
+  }
+  if (length == 0) return "Unknown error " + std::to_string(static_cast<unsigned long>(error));
+  return std::string(buffer, length);
+}
+
+int open_failure_message(ErrorCode error) {
+  switch (static_cast<DWORD>(error)) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      return 29;
+    case ERROR_ACCESS_DENIED:
+      return 9;
+    case ERROR_INVALID_NAME:
+    case ERROR_FILENAME_EXCED_RANGE:
+    case ERROR_BAD_PATHNAME:
+      return 43;
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_UNIT:
+    case ERROR_NOT_READY:
+      return 42;
+    default:
+      return 30;
+  }
+}
+
+ErrorCode empty_name_error() { return ERROR_INVALID_NAME; }
+
+namespace {
+
+InterruptHandler installed_handler = nullptr;
+
+// Runs on a thread of its own that the system starts for the event.
+BOOL WINAPI on_console_event(DWORD event) {
+  if (installed_handler == nullptr) return FALSE;  // the system's default: end the process
+  Interrupt interrupt{ConsoleEvent::other, static_cast<int>(event)};
+  switch (event) {
+    case CTRL_C_EVENT:
+      // Ended by control-C: never a success, whatever the low bits say.
+      interrupt = {ConsoleEvent::control_c, static_cast<int>(0xC000013Au)};
+      break;
+    case CTRL_BREAK_EVENT:
+      interrupt = {ConsoleEvent::control_break, 1};
+      break;
+    case CTRL_CLOSE_EVENT:
+      interrupt = {ConsoleEvent::menu_close, 2};
+      break;
+    default:
+      break;
+  }
+  installed_handler(interrupt);
+  ExitProcess(static_cast<UINT>(interrupt.exit_status));
+}
+
+}  // namespace
+
+void install_interrupt_handler(InterruptHandler handler) {
+  installed_handler = handler;
+  // A parent may have started us with control-C ignored; the run reports it
+  // all the same, as the POSIX build does for a signal ignored at start.
+  SetConsoleCtrlHandler(nullptr, FALSE);
+  SetConsoleCtrlHandler(on_console_event, TRUE);
+}
+
+// Large pages need a privilege that ordinary accounts lack: the heap it is.
+void* allocate_storage(std::size_t bytes) { return std::malloc(bytes); }
+
+void release_storage(void* storage) { std::free(storage); }
+
+// Every floating-point exception is masked when a Windows process starts;
+// only the sticky status is cleared.
+void mask_floating_point_exceptions() { std::feclearexcept(FE_ALL_EXCEPT); }
+
+// The full status: a fatal message's 0xC0000000 + N is what a Windows parent sees.
+void exit_process(std::uint32_t status) { ExitProcess(status); }
+
+}  // namespace platform
