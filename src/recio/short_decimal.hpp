@@ -37,25 +37,30 @@ struct PlainDecimal {
 // cannot continue it; `at` is left there.
 inline PlainDecimal scan_plain_decimal(std::string_view text, std::size_t& at) {
   PlainDecimal number;
-  if (at < text.size() && (text[at] == '-' || text[at] == '+')) number.negative = text[at++] == '-';
-  int significant = 0;
-  for (; at < text.size(); ++at) {
-    const char c = text[at];
-    if (c >= '0' && c <= '9') {
+  const char* next = text.data() + at;
+  const char* const end = text.data() + text.size();
+  if (next < end && (*next == '-' || *next == '+')) number.negative = *next++ == '-';
+  // Leading zeros leave the value 0, so fewer than 10^7 means at most seven
+  // significant digits.
+  constexpr std::uint32_t too_many = 10'000'000;
+  const auto take_digits = [&](bool after_point) {
+    while (next < end && static_cast<unsigned char>(*next - '0') < 10) {
+      number.digits = number.digits * 10 + static_cast<std::uint32_t>(*next++ - '0');
       ++number.digits_seen;
-      if (number.point) --number.scale;
-      if (number.digits == 0 && c == '0') continue;  // leading zeros only shift the scale
-      if (++significant > short_decimal_digits) {
+      number.scale -= after_point ? 1 : 0;
+      if (number.digits >= too_many) {
         number.too_long = true;
-        return number;
+        return false;
       }
-      number.digits = number.digits * 10 + static_cast<std::uint32_t>(c - '0');
-    } else if (c == '.' && !number.point) {
-      number.point = true;
-    } else {
-      break;
     }
+    return true;
+  };
+  if (take_digits(false) && next < end && *next == '.') {
+    number.point = true;
+    ++next;
+    take_digits(true);
   }
+  at = static_cast<std::size_t>(next - text.data());
   return number;
 }
 
