@@ -18,3 +18,6 @@ bench/run_whole.sh --small
 
 # A short run of each fuzz target over its seed corpus.
 fuzz/run_fuzz.sh "${FUZZ_SECONDS:-15}"
+
+# The Windows build, tested under Wine.
+bash tests/windows/run_windows_tests.sh

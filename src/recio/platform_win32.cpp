@@ -86,6 +86,13 @@ OpenResult open_or_create(const std::string& name) {
     return result;
   }
   const DWORD type = GetFileType(handle);
+  if (type == FILE_TYPE_PIPE) {
+    // Files are read twice from their start; a pipe cannot go back, and one
+    // opened for writing too would never report its end.
+    CloseHandle(handle);
+    result.error = ERROR_SEEK_ON_DEVICE;
+    return result;
+  }
   if (type == FILE_TYPE_DISK) {
     // A folder normally fails to open without backup semantics already; a
     // handle that still names one is refused the same way.
@@ -153,14 +160,27 @@ ErrorCode write_all(FileHandle handle, const char* data, std::size_t size) {
 
 ReadResult read_some(FileHandle handle, char* buffer, std::size_t capacity) {
   const DWORD piece = static_cast<DWORD>(std::min(capacity, largest_transfer));
-  DWORD got = 0;
-  if (!ReadFile(to_native(handle), buffer, piece, &got, nullptr)) {
+  // Control-C at a console cuts the pending read short (no bytes, the error
+  // "operation aborted") and starts the handler on another thread, which ends
+  // the run. Like a read interrupted by a signal, it is tried again; the
+  // pause lets the handler stop this thread first, so the cut read is never
+  // taken for the end of input.
+  constexpr int retries_after_abort = 100;
+  constexpr DWORD pause_after_abort_ms = 20;
+  for (int attempt = 0;; ++attempt) {
+    DWORD got = 0;
+    SetLastError(ERROR_SUCCESS);
+    const BOOL done = ReadFile(to_native(handle), buffer, piece, &got, nullptr);
     const DWORD error = GetLastError();
+    if (got == 0 && error == ERROR_OPERATION_ABORTED && attempt < retries_after_abort) {
+      Sleep(pause_after_abort_ms);
+      continue;
+    }
+    if (done) return {got, 0};
     // A pipe whose writer has gone, or the end met by a read, is end of file.
     if (error == ERROR_BROKEN_PIPE || error == ERROR_HANDLE_EOF) return {0, 0};
     return {0, static_cast<ErrorCode>(error)};
   }
-  return {got, 0};
 }
 
 ErrorCode seek_to_start(FileHandle handle) {
@@ -234,10 +254,28 @@ ErrorCode empty_name_error() { return ERROR_INVALID_NAME; }
 namespace {
 
 InterruptHandler installed_handler = nullptr;
+// The thread that installed the handler: the program's one thread.
+HANDLE worker_thread = nullptr;
+std::atomic_flag handling;  // clear from the start
 
-// Runs on a thread of its own that the system starts for the event.
+// A console event arrives on a thread of its own while the program's thread
+// runs on; a POSIX signal stops the program where it is. Stopping our thread
+// first gives the handler the same still world: otherwise the run can go on
+// to close a unit the handler has just closed, or end with its own status.
+void stop_worker() {
+  if (worker_thread == nullptr || SuspendThread(worker_thread) == static_cast<DWORD>(-1)) return;
+  // Suspension takes effect later; asking for the context waits for it.
+  CONTEXT context{};
+  context.ContextFlags = CONTEXT_CONTROL;
+  GetThreadContext(worker_thread, &context);
+}
+
 BOOL WINAPI on_console_event(DWORD event) {
   if (installed_handler == nullptr) return FALSE;  // the system's default: end the process
+  // One event is handled; any other that comes meanwhile waits for the end,
+  // as blocked signals do.
+  if (handling.test_and_set()) Sleep(INFINITE);
+  stop_worker();
   Interrupt interrupt{ConsoleEvent::other, static_cast<int>(event)};
   switch (event) {
     case CTRL_C_EVENT:
@@ -261,6 +299,10 @@ BOOL WINAPI on_console_event(DWORD event) {
 
 void install_interrupt_handler(InterruptHandler handler) {
   installed_handler = handler;
+  if (worker_thread == nullptr) {
+    DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &worker_thread,
+                    THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT, FALSE, 0);
+  }
   // A parent may have started us with control-C ignored; the run reports it
   // all the same, as the POSIX build does for a signal ignored at start.
   SetConsoleCtrlHandler(nullptr, FALSE);

@@ -200,6 +200,76 @@ std::vector<VectorCase> discover(const std::string& root) {
     return cases;
 }
 
+// ------------------------------------------- the Windows build under Wine
+//
+// TIRAL_RUNNER names a program that starts the binary ("wine" for the Windows
+// build) and TIRAL_BINARY_OVERRIDE the binary it starts (tiral.exe). Only the
+// start changes, and the names a Windows program shows: the working folder
+// as Wine's drive Z: path with backslashes, the full device as Z:\dev\full.
+// The runner gets the WINE* variables, HOME and the harness's own TMPDIR
+// instead of the private one: Wine finds its running server through TMPDIR.
+// TIRAL_RUNNER_TEMP names the folder the runner's programs use for temporary
+// files (Wine's registry sets it): it must be empty after each run.
+
+struct Runner {
+    std::string program;  // full path; empty: the binary starts itself
+    std::string binary;
+    std::string temp;
+    bool wine = false;
+};
+
+std::string find_in_path(const std::string& name) {
+    if (name.find('/') != std::string::npos) return name;
+    const char* path = std::getenv("PATH");
+    std::istringstream dirs(path ? path : "/usr/bin:/bin");
+    for (std::string dir; std::getline(dirs, dir, ':');) {
+        const std::string candidate = (dir.empty() ? "." : dir) + "/" + name;
+        if (access(candidate.c_str(), X_OK) == 0) return candidate;
+    }
+    return name;
+}
+
+const Runner& runner() {
+    static const Runner r = [] {
+        Runner made;
+        made.binary = TIRAL_BINARY;
+        if (const char* b = std::getenv("TIRAL_BINARY_OVERRIDE"); b && *b) made.binary = b;
+        if (const char* p = std::getenv("TIRAL_RUNNER"); p && *p) {
+            made.program = find_in_path(p);
+            made.wine = fs::path(p).filename().string().rfind("wine", 0) == 0;
+        }
+        if (const char* t = std::getenv("TIRAL_RUNNER_TEMP"); t && *t) made.temp = t;
+        return made;
+    }();
+    return r;
+}
+
+std::string wine_path(const std::string& posix_path) { return "Z:" + replace_all(posix_path, "/", "\\"); }
+
+// The file names of diagnostics ("..., file NAME" at the end of a line) that
+// are absolute POSIX paths, as the Windows program shows them.
+std::string wine_diagnostic_names(const std::string& expected, const std::string& cwd) {
+    const std::string marker = ", file ";
+    std::string out;
+    std::size_t at = 0;
+    while (at < expected.size()) {
+        std::size_t end = expected.find('\n', at);
+        end = end == std::string::npos ? expected.size() : end + 1;
+        std::string line = expected.substr(at, end - at);
+        at = end;
+        const std::size_t name_at = line.rfind(marker);
+        if (name_at != std::string::npos) {
+            std::size_t name_end = line.size();
+            while (name_end > 0 && (line[name_end - 1] == '\n' || line[name_end - 1] == '\r')) --name_end;
+            const std::size_t from = name_at + marker.size();
+            const std::string name = replace_all(line.substr(from, name_end - from), kCwdToken, cwd);
+            if (!name.empty() && name.front() == '/') line = line.substr(0, from) + wine_path(name) + line.substr(name_end);
+        }
+        out += line;
+    }
+    return out;
+}
+
 // ------------------------------------------------------------ the run
 
 struct RunResult {
@@ -230,6 +300,22 @@ RunResult run_program(const std::string& binary, const fs::path& workdir, const 
     std::string path_var = std::string("PATH=") + (parent_path ? parent_path : "/usr/bin:/bin");
     std::string tmp_var = "TMPDIR=" + tmpdir.string();
     std::string work = workdir.string();
+    std::vector<std::string> runner_vars;  // Wine's own settings, for a run under Wine
+    if (!runner().program.empty()) {
+        for (char** e = environ; *e != nullptr; ++e) {
+            const std::string var = *e;
+            if (var.rfind("WINE", 0) == 0 || var.rfind("HOME=", 0) == 0) runner_vars.push_back(var);
+        }
+        const char* own_tmp = std::getenv("TMPDIR");
+        tmp_var = std::string("TMPDIR=") + (own_tmp ? own_tmp : "/tmp");
+    }
+    std::vector<char*> argv;
+    if (!runner().program.empty()) argv.push_back(const_cast<char*>(runner().program.c_str()));
+    argv.push_back(const_cast<char*>(binary.c_str()));
+    argv.push_back(nullptr);
+    std::vector<char*> envp = {path_var.data(), tmp_var.data()};
+    for (auto& var : runner_vars) envp.push_back(var.data());
+    envp.push_back(nullptr);
 
     pid_t pid = fork();
     if (pid < 0) {
@@ -247,9 +333,7 @@ RunResult run_program(const std::string& binary, const fs::path& workdir, const 
         if (dup2(in_pipe[0], 0) < 0 || dup2(out_pipe[1], 1) < 0 || dup2(err_pipe[1], 2) < 0)
             _exit(125);
         if (chdir(work.c_str()) != 0) _exit(126);
-        char* argv[] = {const_cast<char*>(binary.c_str()), nullptr};
-        char* envp[] = {path_var.data(), tmp_var.data(), nullptr};
-        execve(binary.c_str(), argv, envp);
+        execve(argv[0], argv.data(), envp.data());
         _exit(127);
     }
     setpgid(pid, pid);  // also here: no race with the child's own call
@@ -444,7 +528,7 @@ TEST_P(VectorTest, Run) {
     const VectorCase& vc = GetParam();
     if (vc.name.empty()) GTEST_SKIP() << "no vector folders in '" << vc.root << "'";
     const fs::path dir = fs::path(vc.root) / vc.name;
-    const std::string binary = TIRAL_BINARY;
+    const std::string binary = runner().binary;
     ASSERT_EQ(access(binary.c_str(), X_OK), 0) << "program not built: " << binary;
 
     // The vector's files.
@@ -503,7 +587,8 @@ TEST_P(VectorTest, Run) {
     }
 
     // 3. and 4. Answers, then the run.
-    const std::string stdin_bytes = replace_all(*answers, kCwdToken, cwd);
+    std::string stdin_bytes = replace_all(*answers, kCwdToken, runner().wine ? wine_path(cwd) : cwd);
+    if (runner().wine) stdin_bytes = replace_all(stdin_bytes, "/dev/full", wine_path("/dev/full"));
     const RunResult r = run_program(binary, W, scratch.tmp(), stdin_bytes);
     ASSERT_TRUE(r.failure.empty()) << r.failure;
     ASSERT_FALSE(r.timed_out) << "no end after " << kTimeLimitSeconds << " s; stdout so far:\n"
@@ -513,7 +598,8 @@ TEST_P(VectorTest, Run) {
     // 5. Comparisons.
     expect_same("stdout", *expected_stdout, r.out);
 
-    std::string want_err = replace_all(*expected_stderr, kCwdToken, cwd);
+    std::string want_err = replace_all(
+        runner().wine ? wine_diagnostic_names(*expected_stderr, cwd) : *expected_stderr, kCwdToken, cwd);
     std::string got_err = r.err;
     if (want_err.rfind(kSystemTextLine, 0) == 0) {
         want_err.erase(0, kSystemTextLine.size());
@@ -636,6 +722,11 @@ TEST_P(VectorTest, Run) {
         std::vector<std::string> temps;
         list_tree(scratch.tmp(), scratch.tmp(), temps);
         for (const auto& p : temps) ADD_FAILURE() << "file left in TMPDIR: " << p;
+        if (!runner().temp.empty()) {
+            std::vector<std::string> runner_temps;
+            list_tree(runner().temp, runner().temp, runner_temps);
+            for (const auto& p : runner_temps) ADD_FAILURE() << "file left in " << runner().temp << ": " << p;
+        }
     }
 }
 

@@ -1,0 +1,269 @@
+#!/usr/bin/env bash
+# Builds tiral for 64-bit Windows with MinGW-w64 and tests it under Wine:
+# the Windows unit tests, the end-to-end vectors through the Linux harness,
+# control-C at a prompt, a write to a full device, and no work file left in
+# the temporary folder. Ends with "N passed, M failed"; non-zero on failure.
+#
+#   bash tests/windows/run_windows_tests.sh
+#
+# Build folders: build-win (Windows) and build-wincheck (the Linux harness).
+set -uo pipefail
+cd "$(dirname "$0")/../.."
+root=$PWD
+started=$(date +%s)
+passed=0
+failed=0
+skipped=0
+
+pass() { passed=$((passed + 1)); echo "PASS: $1"; }
+fail() { failed=$((failed + 1)); echo "FAIL: $1"; }
+skip() { skipped=$((skipped + 1)); echo "SKIP: $1"; }
+finish() {
+  echo "run time: $(($(date +%s) - started)) s"
+  if [ "$skipped" -gt 0 ]; then
+    echo "$passed passed, $failed failed, $skipped skipped"
+  else
+    echo "$passed passed, $failed failed"
+  fi
+  [ "$failed" -eq 0 ]
+  exit
+}
+# A step that everything after it needs: its failure ends the run.
+must() {
+  local what=$1
+  shift
+  if ! "$@"; then
+    fail "$what"
+    finish
+  fi
+}
+
+log_dir=$root/build-win/logs
+mkdir -p "$log_dir"
+
+# ------------------------------------------------------------- packages
+packages=(cmake make g++ libgtest-dev googletest g++-mingw-w64-x86-64-posix wine wine64)
+install_packages() {
+  dpkg -s "${packages[@]}" >/dev/null 2>&1 && return 0
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq >"$log_dir/apt.log" 2>&1 &&
+    apt-get install -y -qq "${packages[@]}" >>"$log_dir/apt.log" 2>&1 </dev/null
+}
+must "install ${packages[*]} (see $log_dir/apt.log)" install_packages
+
+# ---------------------------------------------------------------- builds
+build_windows() {
+  nice cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo >"$log_dir/configure-win.log" 2>&1 &&
+    nice cmake --build build-win -j2 >"$log_dir/build-win.log" 2>&1
+}
+build_harness() {
+  nice cmake -S . -B build-wincheck -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIRAL_BENCHMARKS=OFF \
+    >"$log_dir/configure-wincheck.log" 2>&1 &&
+    nice cmake --build build-wincheck -j2 --target tiral_e2e_tests >"$log_dir/build-wincheck.log" 2>&1
+}
+must "Windows build (see $log_dir/build-win.log)" build_windows
+must "Linux end-to-end harness build (see $log_dir/build-wincheck.log)" build_harness
+exe=$root/build-win/tiral.exe
+if grep -qi "warning" "$log_dir/build-win.log"; then
+  fail "the Windows build has warnings (see $log_dir/build-win.log)"
+else
+  pass "Windows build without warnings"
+fi
+
+# ------------------------------------------------------------------ Wine
+# A private prefix and temporary folder; one persistent server for all runs.
+WINEPREFIX=$(mktemp -d /tmp/tiral-wineprefix-XXXXXX)
+wine_temp=$(mktemp -d /tmp/tiral-winetemp-XXXXXX)
+export WINEPREFIX
+export WINEDEBUG=-all            # Wine adds nothing to the program's standard error
+export WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko installers at start
+wine_log=$log_dir/wine.log
+cleanup() {
+  wineserver -k >>"$wine_log" 2>&1 </dev/null
+  rm -rf "$WINEPREFIX" "$wine_temp"
+}
+trap cleanup EXIT
+
+start_wine() {
+  # The server first: wineboot would otherwise start one that ends with it.
+  wineserver -p >"$wine_log" 2>&1 </dev/null || return 1
+  timeout 300 wine wineboot -i >>"$wine_log" 2>&1 </dev/null || return 1
+  local windows_temp="Z:${wine_temp//\//\\}"
+  for name in TEMP TMP; do
+    timeout 120 wine reg add 'HKCU\Environment' /v "$name" /t REG_SZ /d "$windows_temp" /f \
+      >>"$wine_log" 2>&1 </dev/null || return 1
+  done
+}
+must "Wine prefix (see $wine_log)" start_wine
+# Work files must land in the private folder, or its emptiness proves nothing.
+wine_says=$(wine cmd /c echo %TEMP% 2>>"$wine_log" </dev/null | tr -d '\r\n')
+if [ "$wine_says" = "Z:${wine_temp//\//\\}" ]; then
+  pass "Wine's temporary folder is the private $wine_temp"
+else
+  fail "Wine's temporary folder is '$wine_says', not $wine_temp"
+fi
+
+# -------------------------------------------------------- Windows unit tests
+# Each test executable prints GoogleTest lines (after "N: " under ctest -V):
+# one check per test case.
+count_gtest() {
+  local log=$1 ok bad
+  ok=$(grep -cE '^([0-9]+: )?\[       OK \]' "$log")
+  bad=$(grep -cE '^([0-9]+: )?\[  FAILED  \] .*\([0-9]+ ms\)$' "$log")
+  passed=$((passed + ok))
+  failed=$((failed + bad))
+  skipped=$((skipped + $(grep -cE '^([0-9]+: )?\[  SKIPPED \] .*\([0-9]+ ms\)$' "$log")))
+  grep -E '^([0-9]+: )?\[  FAILED  \] .*\([0-9]+ ms\)$' "$log" | sed -E 's/^([0-9]+: )?/FAIL: /'
+  grep -E '^([0-9]+: )?\[  SKIPPED \] .*\([0-9]+ ms\)$' "$log" | sed -E 's/^([0-9]+: )?/SKIP: /'
+  echo "$(basename "$log"): $ok test cases passed, $bad failed"
+  return "$bad"
+}
+unit_log=$log_dir/windows-unit-tests.log
+timeout 1200 ctest --test-dir build-win -V >"$unit_log" 2>&1
+unit_status=$?
+count_gtest "$unit_log"
+if [ "$unit_status" -ne 0 ] && ! grep -qE '^[0-9]+: \[  FAILED  \]' "$unit_log"; then
+  fail "Windows unit tests ended without a test failure line (crash or time-out, see $unit_log)"
+fi
+grep -E '^\s*[0-9]+ - .*\((Failed|Timeout|SEGFAULT|Exception|Child aborted)\)' "$unit_log" | sed 's/^/ctest: /'
+
+# ------------------------------------------------------- end-to-end vectors
+# Vectors whose meaning cannot hold on Windows, with the reason.
+wine_skips=(
+  "case_differs_is_another_name|Windows file names ignore case: Data.txt names the input file data.txt, and the program rightly refuses it"
+)
+filter="Vectors/VectorTest.*:Cases/VectorTest.*:-"
+for entry in "${wine_skips[@]}"; do
+  name=${entry%%|*}
+  skip "vector $name: ${entry#*|}"
+  filter+="*/VectorTest.Run/$name:"
+done
+e2e_log=$log_dir/windows-e2e.log
+TIRAL_RUNNER=wine TIRAL_BINARY_OVERRIDE=$exe TIRAL_RUNNER_TEMP=$wine_temp \
+  timeout 1800 build-wincheck/tests/tiral_e2e_tests --gtest_filter="$filter" >"$e2e_log" 2>&1
+e2e_status=$?
+count_gtest "$e2e_log"
+if [ "$e2e_status" -ne 0 ] && ! grep -qE '^\[  FAILED  \]' "$e2e_log"; then
+  fail "end-to-end harness ended without a test failure line (see $e2e_log)"
+fi
+
+# --------------------------------------------- control-C at the input prompt
+input_prompt="         Input Filename: "
+interrupt_at_prompt() {
+  local work fifo pid status=-1 i
+  work=$(mktemp -d /tmp/tiral-wine-interrupt-XXXXXX)
+  fifo=$work/keyboard
+  mkfifo "$fifo"
+  (cd "$work" && exec wine "$exe" <"$fifo" >"$work/out" 2>"$work/err") &
+  pid=$!
+  exec 9>"$fifo"  # the keyboard stays open: the program waits at the prompt
+  for i in $(seq 200); do
+    [ "$(tail -c ${#input_prompt} "$work/out" 2>/dev/null)" = "$input_prompt" ] && break
+    sleep 0.1
+  done
+  kill -INT "$pid"
+  for i in $(seq 100); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  # Still waiting, and silent: the signal never became a console event.
+  local delivered=yes
+  kill -0 "$pid" 2>/dev/null && [ ! -s "$work/err" ] && delivered=no
+  exec 9>&-  # end of input: a program that missed the interrupt ends here
+  wait "$pid"
+  status=$?
+  local want_err=$'forrtl: error (200): program aborting due to control-C event\r'
+  # 0xC000013A: the low byte is what a POSIX parent sees.
+  if [ "$delivered" = no ]; then
+    skip "control-C at a prompt: Wine did not deliver SIGINT as a control-C event (status $status)"
+  elif [ "$status" -eq $((0xC000013A & 0xFF)) ] && [ "$(cat "$work/err")" = "$want_err" ] &&
+    [ "$(tail -c $((${#input_prompt} + 1)) "$work/out" | tr '\n' '|')" = "$input_prompt|" ]; then
+    pass "control-C at the input prompt: message 200, status 0xC000013A, prompt line ended"
+  else
+    fail "control-C at the input prompt: status $status, stderr: $(od -c "$work/err" | head -5)"
+  fi
+  rm -rf "$work"
+}
+interrupt_at_prompt
+
+# ---------------------------- control-C and a kill in the middle of a run
+# A long input keeps the run busy; the signal goes once its work files are in
+# Wine's temporary folder. Afterwards none of them may be left. A run that
+# ends before its files are seen is tried again with twice the input.
+long_input() {
+  awk -v n="$2" 'BEGIN { for (i = 0; i < n; i++) printf "%d.5 %d.25 %d.0\n", 10 + i % 17, i % 11 - 3, 40 + i % 53 }' >"$1"
+}
+stop_mid_run() {
+  local signal=$1 work pid status i seen=no records=3000000 attempt
+  work=$(mktemp -d /tmp/tiral-wine-midrun-XXXXXX)
+  printf 'long.txt\nreport.txt\n1901\n' >"$work/answers"
+  for attempt in 1 2 3; do
+    long_input "$work/long.txt" "$records"
+    rm -f "$work/report.txt"
+    (cd "$work" && exec wine "$exe" <"$work/answers" >"$work/out" 2>"$work/err") &
+    pid=$!
+    while kill -0 "$pid" 2>/dev/null; do
+      if [ -n "$(ls -A "$wine_temp")" ]; then
+        seen=yes
+        break
+      fi
+      sleep 0.01
+    done
+    kill -"$signal" "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+    status=$?
+    [ "$seen" = yes ] && break
+    records=$((records * 2))
+  done
+  # The server deletes the files of a killed process as it notices the end.
+  for i in $(seq 50); do
+    [ -z "$(ls -A "$wine_temp")" ] && break
+    sleep 0.1
+  done
+  local left
+  left=$(ls -A "$wine_temp" | wc -l)
+  if [ "$seen" = no ]; then
+    fail "$signal in the middle of a run: every run ended (last status $status) before its work files were seen"
+  elif [ "$left" -ne 0 ]; then
+    fail "$signal in the middle of a run: $left work files left in Wine's temporary folder"
+  elif [ "$signal" = INT ] && { [ "$status" -ne $((0xC000013A & 0xFF)) ] ||
+    [ "$(cat "$work/err")" != $'forrtl: error (200): program aborting due to control-C event\r' ]; }; then
+    fail "INT in the middle of a run: status $status, stderr: $(cat -A "$work/err" | head -5)"
+  else
+    pass "$signal in the middle of a run: no work file left"
+  fi
+  rm -rf "$work"
+}
+stop_mid_run INT
+stop_mid_run KILL
+
+# ------------------------------------------------ a full device as the report
+full_device() {
+  local work status
+  work=$(mktemp -d /tmp/tiral-wine-full-XXXXXX)
+  printf '1.0 2.0 50.0\n' >"$work/climate.txt"
+  (cd "$work" && printf "climate.txt\n'Z:\\\\dev\\\\full'\n2001\n" | wine "$exe" >"$work/out" 2>"$work/err")
+  status=$?
+  local first second
+  first=$(sed -n 1p "$work/err")
+  second=$(sed -n 2p "$work/err")
+  if [ "$status" -eq 38 ] && [[ "$first" == "forrtl: "?*$'\r' ]] &&
+    [ "$second" = $'forrtl: severe (38): error during write, unit 400, file Z:\\dev\\full\r' ] &&
+    [ "$(wc -l <"$work/err")" -eq 2 ]; then
+    pass "report to Z:\\dev\\full: system text, message 38, status 38"
+  else
+    fail "report to Z:\\dev\\full: status $status, stderr: $(cat -A "$work/err")"
+  fi
+  rm -rf "$work"
+}
+full_device
+
+# ------------------------------------------------------ no work file left
+if [ -z "$(ls -A "$wine_temp")" ]; then
+  pass "Wine's temporary folder is empty after every run"
+else
+  fail "files left in Wine's temporary folder: $(ls -A "$wine_temp" | head -20 | tr '\n' ' ')"
+fi
+
+finish
