@@ -160,9 +160,12 @@ void append_output(Unit& unit, std::string_view record, bool advance) {
       // A record larger than the buffer goes out directly.
       std::string bytes(record);
       if (advance) bytes += record_end;
-      if (const auto error = platform::write_all(unit.handle, bytes.data(), bytes.size()); error != 0) {
-        fatal_on_unit(msg_write_error, unit.number, error);
+      platform::ErrorCode error = platform::write_all(unit.handle, bytes.data(), bytes.size());
+      if (error == 0 && unit.truncate_pending) {
+        unit.truncate_pending = false;
+        error = platform::truncate_at_position(unit.handle);
       }
+      if (error != 0) fatal_on_unit(msg_write_error, unit.number, error);
       return;
     }
   }

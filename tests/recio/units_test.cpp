@@ -83,6 +83,15 @@ TEST_F(Units, FirstRecordCutsLongerFileLaterRecordsExtend) {
   EXPECT_EQ(read_file(root_ / "report.txt"), " one\r\n two\r\n");
 }
 
+TEST_F(Units, RecordLongerThanAnyBufferAlsoCutsTheFile) {
+  write_file(root_ / "report.txt", std::string(300000, 'x'));
+  const std::string long_text(100000, 'y');
+  recio::open_unit(400, name("report.txt"), "UNKNOWN", "NULL");
+  recio::write_list(400, {std::string_view(long_text)});
+  recio::close_unit(400);
+  EXPECT_EQ(read_file(root_ / "report.txt"), " " + long_text + "\r\n");
+}
+
 TEST_F(Units, ReadingAFileKeepsItUnchanged) {
   write_file(root_ / "in.txt", "1 2 3\n4 5 6\n");
   recio::open_unit(10, "  " + name("in.txt") + "     ", "UNKNOWN", "NULL");
