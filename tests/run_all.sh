@@ -5,6 +5,14 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
 
+# What the build and the tests need, from Debian's packages, when missing.
+packages=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev python3 bc time valgrind clang libclang-rt-dev)
+if ! dpkg -s "${packages[@]}" >/dev/null 2>&1; then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update
+  apt-get install -y "${packages[@]}"
+fi
+
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
