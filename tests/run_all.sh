@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the program and runs every test: the normal build first, then the
-# whole suite again under the address and undefined-behaviour sanitizers.
+# Builds the program and runs every test: the normal build, the whole suite
+# again under the address and undefined-behaviour sanitizers, a short fuzz run,
+# the small whole-run benchmark, and the Windows build under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
