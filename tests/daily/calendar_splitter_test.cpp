@@ -1,6 +1,8 @@
 #include "daily/calendar_splitter.hpp"
 
 #include <gtest/gtest.h>
+
+#include "temp_folder.hpp"
 #include <stdlib.h>
 
 #include <array>
@@ -47,9 +49,8 @@ std::set<fs::path> entries(const fs::path& folder) {
 class CalendarSplit : public ::testing::Test {
  protected:
   void SetUp() override {
-    char folder_template[] = "/tmp/tiral_split_XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(folder_template));
-    temp_folder = folder_template;
+    temp_folder = test_support::make_temp_folder("tiral_split");
+    ASSERT_FALSE(temp_folder.empty());
     const char* old = getenv("TMPDIR");
     had_tmpdir = old != nullptr;
     if (had_tmpdir) old_tmpdir = old;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "temp_folder.hpp"
+
 #include "test_support.hpp"
 #include <stdlib.h>
 
@@ -25,15 +27,11 @@ using test_support::file_bytes;
 
 namespace fs = std::filesystem;
 
-
-
-
 class DailyReader : public ::testing::Test {
  protected:
   void SetUp() override {
-    char folder_template[] = "/tmp/tiral_daily_XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(folder_template));
-    folder = folder_template;
+    folder = test_support::make_temp_folder("tiral_daily");
+    ASSERT_FALSE(folder.empty());
     input = folder / "climate.txt";
     run.input_name = name_field(input.string());
   }

@@ -3,6 +3,8 @@
 // survives, and no input makes the program crash or hang.
 #include <gtest/gtest.h>
 
+#include "temp_folder.hpp"
+
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -26,8 +28,7 @@ const std::string prompts =
 class Faults : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/tiral-faults-XXXXXX";
-    root_ = mkdtemp(pattern);
+    root_ = test_support::make_temp_folder("tiral-faults");
     fs::create_directory(work());
     fs::create_directory(temp());
     // Open to every user, for the test that runs as an ordinary user.

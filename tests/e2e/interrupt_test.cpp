@@ -3,6 +3,8 @@
 // file left behind.
 #include <gtest/gtest.h>
 
+#include "temp_folder.hpp"
+
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -18,8 +20,7 @@ namespace fs = std::filesystem;
 class Interrupts : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/tiral-interrupt-XXXXXX";
-    root_ = mkdtemp(pattern);
+    root_ = test_support::make_temp_folder("tiral-interrupt");
     fs::create_directory(root_ / "work");
     fs::create_directory(root_ / "tmp");
   }

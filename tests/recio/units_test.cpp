@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "temp_folder.hpp"
+
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -44,8 +46,7 @@ std::vector<std::string> take_all(std::int32_t unit) {
 class Units : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/tiral-units-XXXXXX";
-    root_ = mkdtemp(pattern);
+    root_ = test_support::make_temp_folder("tiral-units");
     fs::create_directory(root_ / "tmp");
     old_tmpdir_ = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
     setenv("TMPDIR", (root_ / "tmp").c_str(), 1);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "temp_folder.hpp"
+
 #include "test_support.hpp"
 #include <stdlib.h>
 
@@ -22,8 +24,6 @@ using test_support::name_field;
 using test_support::file_bytes;
 
 namespace fs = std::filesystem;
-
-
 
 void set_month(RunState& run, std::int32_t month, float tmp_max, float tmp_min, float hmd, float dewpt) {
   run.monthly_tmp_max[month] = tmp_max;
@@ -61,9 +61,8 @@ RunState typical_run() {
 class Report : public ::testing::Test {
  protected:
   void SetUp() override {
-    char folder_template[] = "/tmp/tiral_report_XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(folder_template));
-    folder = folder_template;
+    folder = test_support::make_temp_folder("tiral_report");
+    ASSERT_FALSE(folder.empty());
     report = folder / "report.txt";
   }
   void TearDown() override {
