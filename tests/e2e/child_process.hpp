@@ -29,7 +29,11 @@ struct Child {
   std::string err;
 
   // `before_exec` runs in the child (limits, another user) before the program starts.
+  std::string binary = TIRAL_BINARY;  // another copy may be run, e.g. by another user
+
   void start(const fs::path& workdir, const fs::path& tmpdir, const std::function<void()>& before_exec = {}) {
+    // A program that ended early must fail the test, not kill it with SIGPIPE.
+    signal(SIGPIPE, SIG_IGN);
     int in_pipe[2], out_pipe[2], err_pipe[2];
     ASSERT_EQ(pipe(in_pipe), 0);
     ASSERT_EQ(pipe(out_pipe), 0);
@@ -44,9 +48,9 @@ struct Child {
       if (chdir(workdir.c_str()) != 0) _exit(127);
       if (before_exec) before_exec();
       const std::string tmp = "TMPDIR=" + tmpdir.string();
-      char* const argv[] = {const_cast<char*>(TIRAL_BINARY), nullptr};
+      char* const argv[] = {binary.data(), nullptr};
       char* const envp[] = {const_cast<char*>("PATH=/usr/bin:/bin"), const_cast<char*>(tmp.c_str()), nullptr};
-      execve(TIRAL_BINARY, argv, envp);
+      execve(binary.c_str(), argv, envp);
       _exit(127);
     }
     close(in_pipe[0]);

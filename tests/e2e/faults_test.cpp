@@ -49,9 +49,11 @@ class Faults : public ::testing::Test {
     return bytes.str();
   }
 
-  // Runs the program with `answers` and returns its exit status.
-  int run(const std::string& answers, const std::function<void()>& before_exec = {}) {
+  // Runs the program (or another copy of it) with `answers`; returns its exit status.
+  int run(const std::string& answers, const std::function<void()>& before_exec = {},
+          const std::string& binary = TIRAL_BINARY) {
     child_ = Child{};
+    child_.binary = binary;
     child_.start(work(), temp(), before_exec);
     child_.type(answers);
     return child_.finish();
@@ -70,10 +72,14 @@ TEST_F(Faults, ReportFileThatMayOnlyBeRead) {
   write("climate.txt", "1 2 3\n");
   write("report.txt", "an older report\n");
   chmod((work() / "report.txt").c_str(), 0444);
-  // The tests run as root, who may write anything: the program runs as nobody.
+  // The tests run as root, who may write anything: the program runs as nobody,
+  // from a copy that nobody can reach wherever the build folder lies.
+  const fs::path copy = root_ / "tiral";
+  fs::copy_file(TIRAL_BINARY, copy);
+  chmod(copy.c_str(), 0755);
   const int status = run("climate.txt\nreport.txt\n2001\n", [] {
     if (geteuid() == 0 && setuid(65534) != 0) _exit(126);
-  });
+  }, copy.string());
   EXPECT_EQ(status, 47);
   EXPECT_EQ(err(), "forrtl: severe (47): write to READONLY file, unit 400, file " + (work() / "report.txt").string() +
                        "\r\n");
