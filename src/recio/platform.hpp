@@ -34,9 +34,13 @@ struct OpenResult {
   bool regular_file = false;  // a disk file that can be cut, not a device
   ErrorCode error = 0;
 };
-// Opens a file for reading and writing at its first byte, creating it empty
-// when missing, falling back to reading only when writing is refused.
-OpenResult open_or_create(const std::string& name);
+// What an open does with a name that names no file.
+enum class IfMissing { create, fail };
+// Opens a file for reading and writing at its first byte, falling back to
+// reading only when writing is refused. A missing file is created empty, or
+// the open fails with the system's "not found". When the fallback fails too,
+// the first refusal is the error reported.
+OpenResult open_file(const std::string& name, IfMissing if_missing);
 
 struct ScratchResult {
   FileHandle handle;

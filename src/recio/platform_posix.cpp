@@ -75,11 +75,18 @@ std::string full_path(std::string_view name) {
   return fold_segments(absolute);
 }
 
-OpenResult open_or_create(const std::string& name) {
+OpenResult open_file(const std::string& name, IfMissing if_missing) {
   OpenResult result;
-  int fd = open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  const int create = if_missing == IfMissing::create ? O_CREAT : 0;
+  int fd = open(name.c_str(), O_RDWR | create | O_CLOEXEC, 0666);
   if (fd < 0 && is_write_refusal(errno)) {
+    // Only the reason for the refusal is worth telling when reading fails too.
+    const int refusal = errno;
     fd = open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+      result.error = refusal;
+      return result;
+    }
     result.read_only = true;
   }
   if (fd < 0) {

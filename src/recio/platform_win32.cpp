@@ -72,13 +72,20 @@ std::string full_path(std::string_view name) {
   }
 }
 
-OpenResult open_or_create(const std::string& name) {
+OpenResult open_file(const std::string& name, IfMissing if_missing) {
   OpenResult result;
-  HANDLE handle = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+  const DWORD disposition = if_missing == IfMissing::create ? OPEN_ALWAYS : OPEN_EXISTING;
+  HANDLE handle = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, disposition,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE && is_write_refusal(GetLastError())) {
+    // Only the reason for the refusal is worth telling when reading fails too.
+    const DWORD refusal = GetLastError();
     handle = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                          nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+      result.error = static_cast<ErrorCode>(refusal);
+      return result;
+    }
     result.read_only = true;
   }
   if (handle == INVALID_HANDLE_VALUE) {

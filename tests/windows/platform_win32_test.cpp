@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 namespace {
@@ -72,7 +73,7 @@ TEST_F(Win32Platform, FullPathFoldsDotsAgainstTheCurrentFolder) {
 }
 
 TEST_F(Win32Platform, OpenCreatesAMissingFileForReadingAndWriting) {
-  const platform::OpenResult opened = platform::open_or_create("new.txt");
+  const platform::OpenResult opened = platform::open_file("new.txt", platform::IfMissing::create);
   ASSERT_EQ(opened.error, 0);
   EXPECT_FALSE(opened.read_only);
   EXPECT_TRUE(opened.regular_file);
@@ -82,7 +83,7 @@ TEST_F(Win32Platform, OpenCreatesAMissingFileForReadingAndWriting) {
 }
 
 TEST_F(Win32Platform, BytesPassUnchangedAndTheFileIsCutAtThePosition) {
-  const platform::OpenResult opened = platform::open_or_create("bytes.txt");
+  const platform::OpenResult opened = platform::open_file("bytes.txt", platform::IfMissing::create);
   ASSERT_EQ(opened.error, 0);
   const std::string bytes = "a\r\nb\nc\xB0\r\n\x1A" "end";
   ASSERT_EQ(platform::write_all(opened.handle, bytes.data(), bytes.size()), 0);
@@ -97,7 +98,7 @@ TEST_F(Win32Platform, BytesPassUnchangedAndTheFileIsCutAtThePosition) {
 
 TEST_F(Win32Platform, AReadOnlyFileOpensForReadingOnly) {
   {
-    const platform::OpenResult opened = platform::open_or_create("locked.txt");
+    const platform::OpenResult opened = platform::open_file("locked.txt", platform::IfMissing::create);
     ASSERT_EQ(opened.error, 0);
     ASSERT_EQ(platform::write_all(opened.handle, "1 2 3\n", 6), 0);
     platform::close_file(opened.handle);
@@ -110,7 +111,7 @@ TEST_F(Win32Platform, AReadOnlyFileOpensForReadingOnly) {
     SetFileAttributesA("locked.txt", FILE_ATTRIBUTE_NORMAL);
     GTEST_SKIP() << "this system lets us write a read-only file (Wine run as root)";
   }
-  const platform::OpenResult opened = platform::open_or_create("locked.txt");
+  const platform::OpenResult opened = platform::open_file("locked.txt", platform::IfMissing::create);
   ASSERT_EQ(opened.error, 0);
   EXPECT_TRUE(opened.read_only);
   EXPECT_EQ(read_back(opened.handle), "1 2 3\n");
@@ -120,19 +121,31 @@ TEST_F(Win32Platform, AReadOnlyFileOpensForReadingOnly) {
 
 TEST_F(Win32Platform, AFolderIsRefusedAsPermissionDenied) {
   fs::create_directory(folder_ / "data");
-  const platform::OpenResult opened = platform::open_or_create("data");
+  const platform::OpenResult opened = platform::open_file("data", platform::IfMissing::create);
   EXPECT_NE(opened.error, 0);
   EXPECT_EQ(platform::open_failure_message(opened.error), 9);
 }
 
+TEST_F(Win32Platform, AMissingFileIsRefusedWhenItMustExist) {
+  const platform::OpenResult opened = platform::open_file("absent.txt", platform::IfMissing::fail);
+  EXPECT_EQ(opened.error, static_cast<platform::ErrorCode>(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(platform::open_failure_message(opened.error), 29);
+  EXPECT_FALSE(fs::exists(folder_ / "absent.txt"));
+  std::ofstream(folder_ / "present.txt") << "1 2 3\n";
+  const platform::OpenResult existing = platform::open_file("present.txt", platform::IfMissing::fail);
+  ASSERT_EQ(existing.error, 0);
+  EXPECT_FALSE(existing.read_only);
+  platform::close_file(existing.handle);
+}
+
 TEST_F(Win32Platform, AMissingFolderIsFileNotFound) {
-  const platform::OpenResult opened = platform::open_or_create("nodir\\report.txt");
+  const platform::OpenResult opened = platform::open_file("nodir\\report.txt", platform::IfMissing::create);
   EXPECT_EQ(opened.error, static_cast<platform::ErrorCode>(ERROR_PATH_NOT_FOUND));
   EXPECT_EQ(platform::open_failure_message(opened.error), 29);
 }
 
 TEST_F(Win32Platform, ADeviceIsNoRegularFile) {
-  const platform::OpenResult opened = platform::open_or_create("NUL");
+  const platform::OpenResult opened = platform::open_file("NUL", platform::IfMissing::create);
   ASSERT_EQ(opened.error, 0);
   EXPECT_FALSE(opened.regular_file);
   EXPECT_EQ(platform::write_all(opened.handle, "abc", 3), 0);
@@ -143,7 +156,7 @@ TEST_F(Win32Platform, APipeIsRefusedAsAFile) {
   const std::string name = "\\\\.\\pipe\\tiral-test-" + std::to_string(GetCurrentProcessId());
   HANDLE server = CreateNamedPipeA(name.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE, 1, 4096, 4096, 0, nullptr);
   ASSERT_NE(server, INVALID_HANDLE_VALUE);
-  const platform::OpenResult opened = platform::open_or_create(name);
+  const platform::OpenResult opened = platform::open_file(name, platform::IfMissing::create);
   EXPECT_NE(opened.error, 0);
   EXPECT_EQ(platform::open_failure_message(opened.error), 30);
   CloseHandle(server);
@@ -177,8 +190,8 @@ TEST(Win32PlatformMessages, ErrorTextHasNoLineEnd) {
 }
 
 TEST_F(Win32Platform, SameFileUnderTwoNames) {
-  platform::close_file(platform::open_or_create("climate.txt").handle);
-  platform::close_file(platform::open_or_create("other.txt").handle);
+  platform::close_file(platform::open_file("climate.txt", platform::IfMissing::create).handle);
+  platform::close_file(platform::open_file("other.txt", platform::IfMissing::create).handle);
   fs::create_directory(folder_ / "sub");
   EXPECT_TRUE(platform::same_existing_file("climate.txt", ".\\climate.txt"));
   EXPECT_TRUE(platform::same_existing_file("climate.txt", "sub/../climate.txt"));
