@@ -19,11 +19,15 @@ enum class ItemKind { real, integer, text };
 struct InputItem {
   ItemKind kind;
   void* target;
-  std::size_t length;  // of a text field
+  std::size_t length;   // of a text field
+  bool* cut = nullptr;  // of a text field: set when a value lost more than blanks to it
 };
 
 inline InputItem input(float& value) { return {ItemKind::real, &value, 0}; }
 inline InputItem input(std::int32_t& value) { return {ItemKind::integer, &value, 0}; }
 inline InputItem input(std::span<char> field) { return {ItemKind::text, field.data(), field.size()}; }
+// A text field whose `cut` tells, after each value stored, whether the value
+// had characters other than blanks past the field's end.
+inline InputItem input(std::span<char> field, bool& cut) { return {ItemKind::text, field.data(), field.size(), &cut}; }
 
 }  // namespace recio

@@ -247,6 +247,10 @@ void store_text(const InputItem& item, std::string_view text) {
   const std::size_t copied = std::min(text.size(), item.length);
   std::memcpy(field, text.data(), copied);
   std::memset(field + copied, ' ', item.length - copied);
+  if (item.cut != nullptr) {
+    const std::string_view lost = text.substr(copied);
+    *item.cut = lost.find_first_not_of(' ') != std::string_view::npos;
+  }
 }
 
 // A value found by the scanner: nothing (a null value), or the characters of
@@ -334,19 +338,24 @@ class ListScanner {
 
   std::int32_t read(std::span<const InputItem> items) {
     if (!take_record()) return status_;
-    if (PlainReals(record_).read(items)) return read_ok;
-    std::size_t next_item = 0;
-    while (next_item < items.size()) {
-      const Found found = find_value(items[next_item].kind);
+    if (PlainReals(record_).read(items)) {
+      items_done_ = items.size();
+      return read_ok;
+    }
+    while (items_done_ < items.size()) {
+      const Found found = find_value(items[items_done_].kind);
       if (found == Found::end_of_read) return read_ok;
       if (found == Found::failure) return status_;
-      for (std::size_t i = 0; i < repeat_ && next_item < items.size(); ++i, ++next_item) {
-        const std::int32_t status = store_value(items[next_item], value_);
+      for (std::size_t i = 0; i < repeat_ && items_done_ < items.size(); ++i) {
+        const std::int32_t status = store_value(items[items_done_], value_);
         if (status != read_ok) return status;
+        ++items_done_;
       }
     }
     return read_ok;
   }
+
+  std::size_t items_done() const { return items_done_; }
 
  private:
   bool take_record() {
@@ -479,15 +488,18 @@ class ListScanner {
   std::int32_t status_ = read_ok;
   bool comma_seen_ = true;  // a comma that opens the read is a null value
   std::size_t repeat_ = 1;
+  std::size_t items_done_ = 0;  // stored, or passed by a null value
   Value value_;
   char text_[max_text_length];
 };
 
 }  // namespace
 
-std::int32_t parse_list_directed(const RecordFeed& feed, std::span<const InputItem> items) {
+std::int32_t parse_list_directed(const RecordFeed& feed, std::span<const InputItem> items, std::size_t* items_done) {
   ListScanner scanner(feed);
-  return scanner.read(items);
+  const std::int32_t status = scanner.read(items);
+  if (items_done != nullptr) *items_done = scanner.items_done();
+  return status;
 }
 
 }  // namespace recio

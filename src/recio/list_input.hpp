@@ -20,7 +20,10 @@ struct RecordFeed {
 // One list-directed read: takes the first record from `feed`, and further
 // records while values are still wanted; the rest of the last record is
 // discarded. Each item is stored as soon as its value is found; items after
-// a failure, a slash or a null value keep their values. Returns the status.
-std::int32_t parse_list_directed(const RecordFeed& feed, std::span<const InputItem> items);
+// a failure, a slash or a null value keep their values. Returns the status;
+// `items_done`, when given, receives the number of items the read got to
+// (stored, or passed by a null value) before it ended.
+std::int32_t parse_list_directed(const RecordFeed& feed, std::span<const InputItem> items,
+                                 std::size_t* items_done = nullptr);
 
 }  // namespace recio

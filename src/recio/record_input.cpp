@@ -37,10 +37,12 @@ void finish_read(std::int32_t unit, std::int32_t result, platform::ErrorCode os_
 
 }  // namespace
 
-void read_list_directed(std::int32_t unit, std::initializer_list<InputItem> items, std::int32_t* status) {
+void read_list_directed(std::int32_t unit, std::initializer_list<InputItem> items, std::int32_t* status,
+                        std::size_t* items_done) {
   UnitFeed context{unit};
   const RecordFeed feed{next_unit_record, &context};
-  const std::int32_t result = parse_list_directed(feed, std::span<const InputItem>(items.begin(), items.size()));
+  const std::int32_t result =
+      parse_list_directed(feed, std::span<const InputItem>(items.begin(), items.size()), items_done);
   finish_read(unit, result, context.error, status);
 }
 

@@ -2,6 +2,7 @@
 // status result. Without one, every non-zero status is fatal.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 
@@ -12,7 +13,10 @@ namespace recio {
 
 // With `status` null, end of file (24), a syntax error (59), a conversion
 // error (64) or a read failure (39) ends the run with its diagnostic.
-void read_list_directed(std::int32_t unit, std::initializer_list<InputItem> items, std::int32_t* status = nullptr);
+// `items_done`, when given, receives how many items the read got to, so that
+// an end of file inside a record can be told from one between records.
+void read_list_directed(std::int32_t unit, std::initializer_list<InputItem> items, std::int32_t* status = nullptr,
+                        std::size_t* items_done = nullptr);
 void read_formatted(std::int32_t unit, const Format& format, std::initializer_list<InputItem> items,
                     std::int32_t* status = nullptr);
 

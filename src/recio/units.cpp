@@ -42,7 +42,8 @@ struct Unit {
   std::size_t in_end = 0;
   bool at_end_of_data = false;  // the system has no more bytes
   bool end_of_file = false;     // a read met the end; cleared by rewind
-  std::int64_t records_passed = 0;
+  bool start_checked = false;   // a byte-order mark at the file's start is behind us
+  std::int64_t records_taken = 0;  // since the open or the last rewind
 };
 
 // The table allows any unit number; its size bounds the connections open at
@@ -85,8 +86,8 @@ void reset(Unit& unit) {
   unit.flushing = false;
   unit.in.reset();
   unit.in_capacity = unit.in_begin = unit.in_end = 0;
-  unit.at_end_of_data = unit.end_of_file = false;
-  unit.records_passed = 0;
+  unit.at_end_of_data = unit.end_of_file = unit.start_checked = false;
+  unit.records_taken = 0;
 }
 
 // Puts a fully prepared unit into the table.
@@ -118,6 +119,7 @@ Unit& console_unit(std::int32_t number) {
   Unit& unit = enter(number, keyboard ? "CONIN$" : "CONOUT$",
                      keyboard ? platform::standard_input() : platform::standard_output());
   unit.console = true;
+  unit.start_checked = true;  // typed answers are taken as they come
   return unit;
 }
 
@@ -227,8 +229,22 @@ std::string_view cut_record(Unit& unit, std::size_t line_end) {
   std::size_t length = line_end - unit.in_begin;
   if (length > 0 && start[length - 1] == '\r') --length;
   unit.in_begin = line_end + 1;
-  ++unit.records_passed;
+  ++unit.records_taken;
   return {start, length};
+}
+
+// A file may begin with the UTF-8 byte-order mark, which editors add and no
+// data line holds: it is skipped, once at the start. False while too few
+// bytes are in to tell.
+bool settle_file_start(Unit& unit) {
+  if (unit.start_checked) return true;
+  constexpr std::string_view mark = "\xEF\xBB\xBF";
+  const std::string_view start(unit.in.get() + unit.in_begin, unit.in_end - unit.in_begin);
+  const bool could_be_mark = mark.starts_with(start.substr(0, mark.size()));
+  if (could_be_mark && start.size() < mark.size() && !unit.at_end_of_data) return false;
+  if (start.starts_with(mark)) unit.in_begin += mark.size();
+  unit.start_checked = true;
+  return true;
 }
 
 bool equal_keyword(std::string_view given, std::string_view keyword) {
@@ -251,14 +267,16 @@ void open_scratch(std::int32_t number, BlankMode blanks) {
   unit.blanks = blanks;
 }
 
-void open_named(std::int32_t number, std::string_view name_field, BlankMode blanks) {
+void open_named(std::int32_t number, std::string_view name_field, NameFit fit, platform::IfMissing if_missing,
+                BlankMode blanks) {
   const std::string name(trimmed_file_name(name_field));
   std::string path = platform::full_path(name);
   if (path.empty() || path.size() >= 256) path = name;
-  if (name.empty()) {
+  // A cut name would read or write a file the user never named.
+  if (name.empty() || fit == NameFit::cut) {
     fatal_diagnostic(msg_bad_file_name, number, path, 0);
   }
-  const platform::OpenResult opened = platform::open_or_create(name);
+  const platform::OpenResult opened = platform::open_file(name, if_missing);
   if (opened.error != 0) {
     fatal_diagnostic(platform::open_failure_message(opened.error), number, path, opened.error);
   }
@@ -278,7 +296,8 @@ std::string_view trimmed_file_name(std::string_view name_field) {
   return name_field;
 }
 
-void open_unit(std::int32_t number, std::string_view name_field, std::string_view status, std::string_view blanks) {
+void open_unit(std::int32_t number, std::string_view name_field, std::string_view status, std::string_view blanks,
+               NameFit fit) {
   BlankMode mode = BlankMode::null;
   if (equal_keyword(blanks, "ZERO")) {
     mode = BlankMode::zero;
@@ -289,11 +308,12 @@ void open_unit(std::int32_t number, std::string_view name_field, std::string_vie
   close_unit(number);
   if (equal_keyword(status, "SCRATCH")) {
     open_scratch(number, mode);
-  } else if (equal_keyword(status, "UNKNOWN") || equal_keyword(status, "OLD") || equal_keyword(status, "NEW") ||
-             equal_keyword(status, "REPLACE")) {
-    // The program opens named files only as "UNKNOWN"; the other statuses
-    // connect the same way here.
-    open_named(number, name_field, mode);
+  } else if (equal_keyword(status, "OLD")) {
+    open_named(number, name_field, fit, platform::IfMissing::fail, mode);
+  } else if (equal_keyword(status, "UNKNOWN") || equal_keyword(status, "NEW") || equal_keyword(status, "REPLACE")) {
+    // The program opens no named file "NEW" or "REPLACE"; they connect as
+    // "UNKNOWN" does.
+    open_named(number, name_field, fit, platform::IfMissing::create, mode);
   } else {
     fatal_diagnostic(msg_keyword_value, number, trimmed_file_name(name_field), 0);
   }
@@ -310,8 +330,8 @@ void rewind_unit(std::int32_t number) {
     unit->truncate_pending = unit->regular_file;
   }
   unit->in_begin = unit->in_end = 0;
-  unit->at_end_of_data = unit->end_of_file = false;
-  unit->records_passed = 1;
+  unit->at_end_of_data = unit->end_of_file = unit->start_checked = false;
+  unit->records_taken = 0;
 }
 
 void close_unit(std::int32_t number) {
@@ -365,28 +385,29 @@ RecordTake take_record(std::int32_t number, std::string_view& record) {
   if (unit == nullptr) fatal_diagnostic(msg_open_failure, number, "", 0);
   if (unit->end_of_file) return {false, 0};
   send_output_or_die(*unit);
-  std::size_t searched = unit->in_begin;
+  std::size_t searched = 0;  // bytes of the record's start known to hold no line feed
   for (;;) {
-    if (unit->in) {
-      const char* base = unit->in.get();
-      if (const void* line_feed = std::memchr(base + searched, '\n', unit->in_end - searched)) {
-        record = cut_record(*unit, static_cast<std::size_t>(static_cast<const char*>(line_feed) - base));
+    if (unit->in && settle_file_start(*unit)) {
+      const char* from = unit->in.get() + unit->in_begin;
+      const std::size_t available = unit->in_end - unit->in_begin;
+      if (const void* line_feed = std::memchr(from + searched, '\n', available - searched)) {
+        const auto length = static_cast<std::size_t>(static_cast<const char*>(line_feed) - from);
+        record = cut_record(*unit, unit->in_begin + length);
         return {true, 0};
       }
+      searched = available;
     }
     if (unit->at_end_of_data) break;
-    const std::size_t searched_length = unit->in ? unit->in_end - unit->in_begin : 0;
     prepare_input_space(*unit);
-    searched = unit->in_begin + searched_length;
     const platform::ReadResult got =
         platform::read_some(unit->handle, unit->in.get() + unit->in_end, unit->in_capacity - unit->in_end);
     if (got.error != 0) return {false, got.error};
     if (got.bytes == 0) unit->at_end_of_data = true;
     unit->in_end += got.bytes;
   }
-  // Text after the last line feed of a file is no record; a console line
-  // ended by the end of input is still the user's answer.
-  if (unit->console && unit->in_end > unit->in_begin) {
+  // Text after the last line feed is the last record, of a file as of the
+  // console: a file saved without a final line end keeps its last line.
+  if (unit->in_end > unit->in_begin) {
     record = cut_record(*unit, unit->in_end);
     unit->in_begin = unit->in_end;
     return {true, 0};
@@ -400,6 +421,11 @@ void end_read(std::int32_t number) {
 }
 
 bool unit_connected(std::int32_t number) { return find(number) != nullptr; }
+
+std::int64_t records_taken(std::int32_t number) {
+  const Unit* unit = find(number);
+  return unit != nullptr ? unit->records_taken : 0;
+}
 
 std::string unit_file_name(std::int32_t number) {
   if (number == keyboard_unit) return "CONIN$";

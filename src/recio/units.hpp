@@ -14,12 +14,18 @@ namespace recio {
 constexpr std::int32_t keyboard_unit = 5;  // standard input, "CONIN$"
 constexpr std::int32_t screen_unit = 6;    // standard output, "CONOUT$"
 
+// Whether a name field holds all of the name it was read from.
+enum class NameFit { whole, cut };
+
 // Connects `unit` to a file. `name_field` is a blank-padded text field (its
 // leading blanks, trailing blanks and zero bytes are not part of the name);
 // `status` is "OLD", "NEW", "SCRATCH", "UNKNOWN" or "REPLACE" and `blanks`
-// "NULL" or "ZERO", in any letter case. "SCRATCH" ignores the name and creates
-// a temporary file that the close deletes. Any failure is fatal.
-void open_unit(std::int32_t unit, std::string_view name_field, std::string_view status, std::string_view blanks);
+// "NULL" or "ZERO", in any letter case. "OLD" refuses a missing file (message
+// 29) where "UNKNOWN" creates it empty. "SCRATCH" ignores the name and creates
+// a temporary file that the close deletes. An empty or cut name is refused
+// (message 43) before the file system is asked. Any failure is fatal.
+void open_unit(std::int32_t unit, std::string_view name_field, std::string_view status, std::string_view blanks,
+               NameFit fit = NameFit::whole);
 
 // Positions a unit at its first record; a later write cuts the file after the
 // record written. Does nothing on a unit that is not connected.
@@ -43,8 +49,10 @@ void close_all_units_in_interrupt();
 void put_record(std::int32_t unit, std::string_view record, bool advance);
 
 // Takes the next record of a unit (connecting the keyboard unit at first
-// use). The view stays valid until the next call for that unit. Returns
-// false at end of file (error 0) or when the system refused the read.
+// use). The view stays valid until the next call for that unit. Text after
+// the last line feed is a record; a byte-order mark that opens a file is
+// skipped. Returns false at end of file (error 0) or when the system refused
+// the read.
 struct RecordTake {
   bool got = false;
   platform::ErrorCode error = 0;
@@ -56,6 +64,9 @@ RecordTake take_record(std::int32_t unit, std::string_view& record);
 void end_read(std::int32_t unit);
 
 bool unit_connected(std::int32_t unit);
+// The records taken from a unit since it was opened or last rewound: the
+// line number of the last one.
+std::int64_t records_taken(std::int32_t unit);
 std::string unit_file_name(std::int32_t unit);
 BlankMode unit_blank_mode(std::int32_t unit);
 

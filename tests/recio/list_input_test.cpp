@@ -258,5 +258,61 @@ TEST(ListDirected, MixedItemsAndRepeatOverKinds) {
   EXPECT_EQ("5  ", std::string_view(field, 3));
 }
 
+// How far a read got before it ended: an end of file after some items ends
+// inside a record, one before any item ends between records.
+TEST(ListDirected, ItemsDoneTellsHowFarTheReadGot) {
+  struct Case {
+    std::vector<std::string> records;
+    std::int32_t status;
+    std::size_t items_done;
+  };
+  const Case cases[] = {
+      {{}, -1, 0},          {{"", "  "}, -1, 0},     {{"1 2 3"}, 0, 3}, {{"1 2 3 4"}, 0, 3},
+      {{"1 2"}, -1, 2},     {{"1", "", "2"}, -1, 2}, {{","}, -1, 1},    {{"1,,"}, -1, 2},
+      {{"2*"}, -1, 2},      {{"1 x 3"}, 59, 1},      {{"/"}, 0, 0},      {{"1 /"}, 0, 1},
+      {{"3*7"}, 0, 3},
+  };
+  for (const Case& c : cases) {
+    MemoryFeed lines{c.records};
+    float a = 0, b = 0, x = 0;
+    const InputItem items[] = {input(a), input(b), input(x)};
+    std::size_t items_done = 99;
+    EXPECT_EQ(c.status, parse_list_directed(lines.feed(), items, &items_done)) << ::testing::PrintToString(c.records);
+    EXPECT_EQ(c.items_done, items_done) << ::testing::PrintToString(c.records);
+  }
+}
+
+// A name must not silently lose characters to its field: only blanks may go.
+TEST(ListDirected, TextFieldTellsWhetherTheValueWasCut) {
+  struct Case {
+    std::string record;
+    std::string field;
+    bool cut;
+  };
+  const Case cases[] = {
+      {"abcde", "abcde", false},       {"abc", "abc  ", false},         {"abcdef", "abcde", true},
+      {"'abcde   '", "abcde", false},  {"'abcde  x'", "abcde", true},   {"'abcde\t'", "abcde", true},
+      {"1*abcdefg", "abcde", true},    {"2*abcde", "abcde", false},     {"'ab cd efg'", "ab cd", true},
+  };
+  for (const Case& c : cases) {
+    MemoryFeed lines{{c.record}};
+    char field[5];
+    bool cut = !c.cut;
+    const InputItem items[] = {input(std::span<char>(field), cut)};
+    ASSERT_EQ(0, parse_list_directed(lines.feed(), items)) << c.record;
+    EXPECT_EQ(c.field, std::string(field, sizeof field)) << c.record;
+    EXPECT_EQ(c.cut, cut) << c.record;
+  }
+  // A value that leaves the field as it was leaves the flag as it was too.
+  for (const bool before : {false, true}) {
+    MemoryFeed lines{{"/"}};
+    char field[5] = {'k', 'e', 'e', 'p', 's'};
+    bool cut = before;
+    const InputItem items[] = {input(std::span<char>(field), cut)};
+    ASSERT_EQ(0, parse_list_directed(lines.feed(), items));
+    EXPECT_EQ(before, cut);
+  }
+}
+
 }  // namespace
 }  // namespace recio

@@ -110,8 +110,17 @@ TEST_F(Units, RecordEndsAndTheLastLineWithoutLineFeed) {
   };
   const Case cases[] = {
       {"a\r\nb\nc\r\n", {"a", "b", "c"}},
-      {"a\nlast", {"a"}},  // text after the last line feed is no record
+      {"a\nlast", {"a", "last"}},  // text after the last line feed is the last record
+      {"a\r\nlast\r", {"a", "last"}},
+      {"a\n\r", {"a", ""}},
       {"\n\r\n", {"", ""}},
+      {"\xEF\xBB\xBF" "a\n", {"a"}},  // a byte-order mark at the start is skipped, once
+      {"\xEF\xBB\xBF\xEF\xBB\xBF" "a\n", {"\xEF\xBB\xBF" "a"}},
+      {"\xEF\xBB\xBF", {}},
+      {"\xEF\xBB\xBF\n", {""}},
+      {"\xEF\xBB", {"\xEF\xBB"}},
+      {"\xEF\xBBx\n", {"\xEF\xBBx"}},
+      {"a\n\xEF\xBB\xBF" "b\n", {"a", "\xEF\xBB\xBF" "b"}},
       {"a\rb\n", {"a\rb"}},  // a carriage return alone ends nothing
       {"", {}},
       {std::string(600000, 'z') + "\n", {std::string(600000, 'z')}},  // longer than any buffer
@@ -120,8 +129,20 @@ TEST_F(Units, RecordEndsAndTheLastLineWithoutLineFeed) {
     write_file(root_ / "in.txt", c.bytes);
     recio::open_unit(10, name("in.txt"), "UNKNOWN", "NULL");
     EXPECT_EQ(take_all(10), c.records) << c.bytes.substr(0, 20);
+    EXPECT_EQ(recio::records_taken(10), static_cast<std::int64_t>(c.records.size()));
+    // The second pass sees the same records.
+    recio::rewind_unit(10);
+    EXPECT_EQ(take_all(10), c.records) << c.bytes.substr(0, 20);
     recio::close_unit(10);
   }
+}
+
+TEST_F(Units, OldOpensAnExistingFileAsUnknownDoes) {
+  write_file(root_ / "in.txt", "1 2 3\n");
+  recio::open_unit(10, name("in.txt"), "old", "NULL");
+  EXPECT_EQ(take_all(10), (std::vector<std::string>{"1 2 3"}));
+  recio::close_unit(10);
+  EXPECT_EQ(read_file(root_ / "in.txt"), "1 2 3\n");
 }
 
 TEST_F(Units, ScratchFilesReadBackAfterRewindAndLeaveNoTrace) {
@@ -226,6 +247,40 @@ TEST_F(FatalUnits, OpenFailuresMapToTheirMessages) {
                 ::testing::HasSubstr(c.message))
         << c.name;
   }
+}
+
+TEST_F(FatalUnits, OldRefusesAMissingFileAndCreatesNothing) {
+  fs::create_symlink(root_ / "nowhere.txt", root_ / "dangling.txt");
+  for (const std::string missing : {"absent.txt", "dangling.txt"}) {
+    EXPECT_EXIT(recio::open_unit(10, name(missing), "OLD", "NULL"), ::testing::ExitedWithCode(29),
+                "^forrtl: [^\r\n]+\r\nforrtl: severe \\(29\\): file not found, unit 10, file " + name(missing) +
+                    "\r\n$");
+  }
+  EXPECT_FALSE(fs::exists(root_ / "absent.txt"));
+  EXPECT_FALSE(fs::exists(root_ / "nowhere.txt"));
+}
+
+TEST_F(FatalUnits, CutOrEmptyNameIsRefusedBeforeTheFileSystemIsAsked) {
+  write_file(root_ / "in.txt", "");
+  struct Case {
+    std::string field;
+    recio::NameFit fit;
+    std::string file;  // as the diagnostic names it
+  };
+  const Case cases[] = {
+      {name("in.txt"), recio::NameFit::cut, name("in.txt")},  // exists, yet is not what was typed
+      {name("absent.txt"), recio::NameFit::cut, name("absent.txt")},  // 43 before 29
+      {"   ", recio::NameFit::cut, ""},
+      {"   ", recio::NameFit::whole, ""},
+  };
+  for (const Case& c : cases) {
+    for (const char* status : {"OLD", "UNKNOWN"}) {
+      EXPECT_EXIT(recio::open_unit(10, c.field, status, "NULL", c.fit), ::testing::ExitedWithCode(43),
+                  "^forrtl: severe \\(43\\): file name specification error, unit 10, file " + c.file + "\r\n$")
+          << c.field << " " << status;
+    }
+  }
+  EXPECT_FALSE(fs::exists(root_ / "absent.txt"));
 }
 
 TEST_F(FatalUnits, WriteToAFullDeviceIsAWriteError) {
