@@ -1,5 +1,6 @@
 #include "daily/calendar_splitter.hpp"
 
+#include "daily/data_warnings.hpp"
 #include "daily/month_table.hpp"
 #include "recio/record_output.hpp"
 #include "recio/units.hpp"
@@ -33,6 +34,24 @@ struct Walk {
   }
 };
 
+// The days of `year_count` whole years from 1 January of `first_year`.
+std::int64_t days_of_walk(std::int32_t first_year, std::int32_t year_count) {
+  std::int64_t days = 0;
+  for (std::int32_t offset = 0; offset < year_count; ++offset) {
+    days += is_leap_year(year_after(first_year, offset)) ? 366 : 365;
+  }
+  return days;
+}
+
+// A first year given wrongly, a missing day or a footer shifts or cuts the
+// calendar: the user is told which records were left out or lacking.
+void warn_unless_whole_years(const RunState& run, std::int32_t records_used) {
+  const std::int64_t unused = std::int64_t{run.record_count} - records_used;
+  const std::int64_t missing = days_of_walk(run.first_year, run.year_count) - records_used;
+  const std::int64_t last_year = std::int64_t{run.first_year} + run.year_count - 1;
+  warn_walk_result(run.year_count, run.record_count, unused, missing, last_year);
+}
+
 }  // namespace
 
 void split_by_calendar(RunState& run) {
@@ -53,6 +72,7 @@ void split_by_calendar(RunState& run) {
     }
   }
   for (const MonthInfo& month : month_table) recio::rewind_unit(month.unit);
+  warn_unless_whole_years(run, walk.day_index - 1);
 }
 
 }  // namespace tiral

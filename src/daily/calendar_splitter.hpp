@@ -17,7 +17,8 @@ bool is_leap_year(std::int32_t year);
 // Opens the twelve work files (units 101 to 112), writes each day of
 // year_count whole years from 1 January of first_year to its month's file,
 // counts the leap years met (leap_day_count) and rewinds the files. The walk
-// stops early when the daily records run out.
+// stops early when the daily records run out. A warning on standard error
+// tells of records left after the walk or days it lacked.
 void split_by_calendar(RunState& run);
 
 }  // namespace tiral

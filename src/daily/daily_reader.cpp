@@ -1,5 +1,7 @@
 #include "daily/daily_reader.hpp"
 
+#include "daily/data_warnings.hpp"
+#include "recio/messages.hpp"
 #include "recio/record_input.hpp"
 #include "recio/units.hpp"
 
@@ -16,12 +18,28 @@ struct ReadVariables {
   float hmd = 0.0f;
 };
 
-std::int32_t read_record(ReadVariables& values) {
-  std::int32_t status = 0;
+struct RecordRead {
+  std::int32_t status = recio::read_ok;
+  std::size_t items_done = 0;  // an end of file after some items ends inside the record
+};
+
+RecordRead read_record(ReadVariables& values) {
+  RecordRead read;
   recio::read_list_directed(input_unit,
                             {recio::input(values.tmp_max), recio::input(values.tmp_min), recio::input(values.hmd)},
-                            &status);
-  return status;
+                            &read.status, &read.items_done);
+  return read;
+}
+
+// The first pass says why it stopped unless the file simply ended.
+void warn_where_reading_stopped(const RecordRead& last, std::int32_t record_count) {
+  if (last.status > 0) {
+    // A read the system refused failed on the line after the last one taken.
+    const std::int64_t taken = recio::records_taken(input_unit);
+    warn_unreadable_line(last.status == recio::msg_read_error ? taken + 1 : taken, record_count);
+  } else if (last.items_done > 0) {
+    warn_file_ends_inside_record(record_count);
+  }
 }
 
 struct ColumnTotals {
@@ -48,7 +66,7 @@ void load_arrays(RunState& run) {
   ReadVariables values;
   std::int32_t index = 1;
   // Never more than the first pass counted: the arrays hold exactly that many.
-  while (index <= run.record_count && read_record(values) == recio::read_ok) {
+  while (index <= run.record_count && read_record(values).status == recio::read_ok) {
     run.tmp_max[index] = values.tmp_max;
     run.tmp_min[index] = values.tmp_min;
     run.hmd[index] = values.hmd;
@@ -68,16 +86,21 @@ void fill_gaps(recio::RealArray& column, bool (*valid)(float), float mean) {
 
 void read_daily_records(RunState& run) {
   ColumnTotals max_totals, min_totals, hmd_totals;
-  recio::open_unit(input_unit, std::string_view(run.input_name.data(), run.input_name.size()), "UNKNOWN", "NULL");
+  // A missing file is refused rather than created: a mistyped name must not
+  // pass for a file without data.
+  recio::open_unit(input_unit, std::string_view(run.input_name.data(), run.input_name.size()), "OLD", "NULL",
+                   run.input_name_cut ? recio::NameFit::cut : recio::NameFit::whole);
 
   run.record_count = 0;
   ReadVariables values;
-  while (read_record(values) == recio::read_ok) {
+  RecordRead read;
+  while ((read = read_record(values)).status == recio::read_ok) {
     classify(values.tmp_max, valid_temperature(values.tmp_max), max_totals);
     classify(values.tmp_min, valid_temperature(values.tmp_min), min_totals);
     classify(values.hmd, valid_humidity(values.hmd), hmd_totals);
     ++run.record_count;
   }
+  warn_where_reading_stopped(read, run.record_count);
   run.nodata_tmp_max = max_totals.nodata;
   run.nodata_tmp_min = min_totals.nodata;
   run.nodata_hmd = hmd_totals.nodata;

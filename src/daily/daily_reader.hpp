@@ -14,7 +14,9 @@ inline bool valid_humidity(float value) { return value <= 100.0f && value > 0.0f
 // Two passes over the file named by input_name: the first counts records
 // (record_count, year_count), no-data values and the file means, the second
 // loads tmp_max, tmp_min and hmd; then every no-data value becomes its
-// column's mean. Reading stops quietly at the first record that does not read.
+// column's mean. A missing file ends the run (message 29). Reading stops at
+// the first record that does not read, and a warning on standard error says
+// where, unless the file simply ended between records.
 void read_daily_records(RunState& run);
 
 }  // namespace tiral

@@ -32,9 +32,9 @@ void write_banner() {
   recio::write_list(screen_unit, {""});
 }
 
-void ask_name(std::string_view prompt, NameField& name) {
+void ask_name(std::string_view prompt, NameField& name, bool& cut) {
   recio::write_formatted(screen_unit, prompt_format, {prompt}, Advance::no);
-  recio::read_list_directed(keyboard_unit, {recio::input(std::span<char>(name))});
+  recio::read_list_directed(keyboard_unit, {recio::input(std::span<char>(name), cut)});
 }
 
 }  // namespace
@@ -47,11 +47,12 @@ bool names_clash(const NameField& output_name, const NameField& input_name) {
 
 void console_dialog(RunState& run) {
   write_banner();
-  ask_name("Input Filename: ", run.input_name);
+  ask_name("Input Filename: ", run.input_name, run.input_name_cut);
   // Starting equal makes the loop ask for the output name at least once.
   run.output_name = run.input_name;
+  run.output_name_cut = run.input_name_cut;
   while (names_clash(run.output_name, run.input_name)) {
-    ask_name("Output Filename: ", run.output_name);
+    ask_name("Output Filename: ", run.output_name, run.output_name_cut);
     if (names_clash(run.output_name, run.input_name)) {
       recio::write_formatted(screen_unit, refusal_format, {"Please choose another Output Filename!"});
     }

@@ -22,6 +22,9 @@ struct MonthlyValues {
 struct RunState {
   NameField input_name{};   // zero bytes until the dialog
   NameField output_name{};
+  // A typed name longer than its field: no file of the cut name is touched.
+  bool input_name_cut = false;
+  bool output_name_cut = false;
   std::int32_t first_year = 0;
   std::int32_t record_count = 0;
   std::int32_t year_count = 0;

@@ -137,6 +137,7 @@ struct SplitCase {
   std::int32_t leap_days;
   std::size_t written;
   std::size_t jan, feb, apr;
+  const char* warning;  // on standard error, without its " Warning: " and CR LF
 };
 
 class CalendarSplitCases : public CalendarSplit, public ::testing::WithParamInterface<SplitCase> {};
@@ -146,7 +147,10 @@ TEST_P(CalendarSplitCases, DaysLandInTheirMonthsInOrder) {
   make_days(c.records);
   run.first_year = c.first_year;
   run.year_count = c.year_count;
+  ::testing::internal::CaptureStderr();
   const auto months = split_and_read_back();
+  const std::string warning = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(*c.warning == '\0' ? "" : " Warning: " + std::string(c.warning) + "\r\n", warning);
   EXPECT_EQ(c.leap_days, run.leap_day_count);
   EXPECT_EQ(c.written, total(months));
   EXPECT_EQ(c.jan, months[0].size());
@@ -158,13 +162,19 @@ TEST_P(CalendarSplitCases, DaysLandInTheirMonthsInOrder) {
 
 INSTANTIATE_TEST_SUITE_P(
     Calendar, CalendarSplitCases,
-    ::testing::Values(SplitCase{1991, 10, 3653, 3, 3653, 310, 283, 300},  // every record used once
-                      SplitCase{1990, 10, 3653, 2, 3652, 310, 282, 300},  // last record unused
-                      SplitCase{1996, 4, 1461, 1, 1461, 124, 113, 120},
-                      SplitCase{2001, 1, 365, 0, 365, 31, 28, 30},
-                      SplitCase{1896, 10, 3653, 2, 3652, 310, 282, 300},  // 1900 is no leap year
-                      SplitCase{1991, 10, 3650, 3, 3650, 310, 283, 300},  // records run out in December 2000
-                      SplitCase{1991, 0, 364, 0, 0, 0, 0, 0}),
+    ::testing::Values(
+        SplitCase{1991, 10, 3653, 3, 3653, 310, 283, 300, ""},  // every record used once
+        SplitCase{1990, 10, 3653, 2, 3652, 310, 282, 300,
+                  "the last record falls after 31 December 1999 and is not used."},
+        SplitCase{1996, 4, 1461, 1, 1461, 124, 113, 120, ""}, SplitCase{2001, 1, 365, 0, 365, 31, 28, 30, ""},
+        SplitCase{1896, 10, 3653, 2, 3652, 310, 282, 300,  // 1900 is no leap year
+                  "the last record falls after 31 December 1905 and is not used."},
+        SplitCase{1991, 1, 400, 0, 365, 31, 28, 30, "the last 35 records fall after 31 December 1991 and are not used."},
+        SplitCase{1991, 10, 3650, 3, 3650, 310, 283, 300,  // records run out in December 2000
+                  "the records end 3 days before 31 December 2000."},
+        SplitCase{1992, 1, 365, 1, 365, 31, 29, 30, "the records end 1 day before 31 December 1992."},
+        SplitCase{1991, 0, 364, 0, 0, 0, 0, 0, "fewer than 365 records make no whole year; no record is used."},
+        SplitCase{1991, 0, 0, 0, 0, 0, 0, 0, ""}),
     [](const ::testing::TestParamInfo<SplitCase>& info) {
       return "From" + std::to_string(info.param.first_year) + "Years" + std::to_string(info.param.year_count) +
              "Records" + std::to_string(info.param.records);
@@ -199,7 +209,9 @@ TEST_F(CalendarSplit, WorkRecordIsThreeFieldsOfSixColumns) {
   run.record_count = 1;
   run.first_year = 2001;
   run.year_count = 1;
+  ::testing::internal::CaptureStderr();
   split_by_calendar(run);
+  EXPECT_EQ(" Warning: the records end 364 days before 31 December 2001.\r\n", ::testing::internal::GetCapturedStderr());
   std::string_view record;
   ASSERT_TRUE(recio::take_record(101, record).got);
   EXPECT_EQ(" 12.30 -5.25 85.00", std::string(record));

@@ -75,12 +75,22 @@ TEST_F(DailyReader, EmptyFileGivesNoRecords) {
   }
 }
 
-TEST_F(DailyReader, MissingFileIsCreatedEmptyAndStays) {
+TEST_F(DailyReader, MissingFileIsRefusedAndNotCreated) {
   ASSERT_FALSE(fs::exists(input));
-  read_daily_records(run);
-  EXPECT_EQ(0, run.record_count);
-  ASSERT_TRUE(fs::is_regular_file(input));
-  EXPECT_EQ(0u, fs::file_size(input));
+  EXPECT_EXIT(read_daily_records(run), ::testing::ExitedWithCode(29),
+              "forrtl: severe \\(29\\): file not found, unit 10, file " + input.string());
+  EXPECT_FALSE(fs::exists(input));
+  // A link to nothing is no file either; the open must not create its target.
+  fs::create_symlink(folder / "absent.txt", input);
+  EXPECT_EXIT(read_daily_records(run), ::testing::ExitedWithCode(29), "file not found, unit 10");
+  EXPECT_FALSE(fs::exists(folder / "absent.txt"));
+}
+
+TEST_F(DailyReader, NameCutByItsFieldIsRefusedBeforeAnyOpen) {
+  std::ofstream(input, std::ios::binary) << "1 2 3\n";
+  run.input_name_cut = true;
+  EXPECT_EXIT(read_daily_records(run), ::testing::ExitedWithCode(43),
+              "^forrtl: severe \\(43\\): file name specification error, unit 10, file " + input.string() + "\r\n$");
 }
 
 TEST_F(DailyReader, RangeLimitsAndMeansOfSinglePrecisionRunningSums) {
@@ -140,14 +150,54 @@ TEST_F(DailyReader, BlankLinesAreSkipped) {
   expect_column(run.hmd, {80.0f, 50.0f});
 }
 
-TEST_F(DailyReader, TextAfterTheLastLineFeedIsNoRecord) {
-  std::string bytes;
-  for (int day = 1; day <= 365; ++day) bytes += std::to_string(day % 30) + " 1.5 60" + (day < 365 ? "\n" : "");
-  read(bytes);
-  EXPECT_EQ(364, run.record_count);
-  EXPECT_EQ(0, run.year_count);
-  EXPECT_EQ(364, run.tmp_max.count);
-  EXPECT_TRUE(same_float(4.0f, run.tmp_max[364]));  // 364 % 30
+TEST_F(DailyReader, TextAfterTheLastLineFeedIsTheLastRecord) {
+  for (const char* line_end : {"\n", "\r\n"}) {
+    for (const char* file_end : {"", "\r"}) {
+      std::string bytes;
+      for (int day = 1; day <= 365; ++day) bytes += std::to_string(day % 30) + " 1.5 60" + (day < 365 ? line_end : file_end);
+      read(bytes);
+      EXPECT_EQ(365, run.record_count);
+      EXPECT_EQ(1, run.year_count);
+      ASSERT_EQ(365, run.tmp_max.count);
+      EXPECT_TRUE(same_float(5.0f, run.tmp_max[365]));  // 365 % 30
+      for (recio::RealArray* array : {&run.tmp_max, &run.tmp_min, &run.hmd}) recio::release_array(*array);
+    }
+  }
+}
+
+// Reading stops where the data does, and standard error says where.
+TEST_F(DailyReader, WhereReadingStoppedIsToldOnce) {
+  struct Case {
+    const char* label;
+    std::string bytes;
+    std::int32_t records;
+    std::string warning;
+  };
+  const std::string ends_inside = " Warning: the input file ends inside a record; reading stops there, ";
+  const Case cases[] = {
+      {"clean end", "1 2 3\n4 5 6\n\n  \n", 2, ""},
+      {"byte-order mark", "\xEF\xBB\xBF" "1 2 3\n4 5 6\n", 2, ""},
+      {"byte-order mark alone", "\xEF\xBB\xBF", 0, ""},
+      {"byte-order mark on a later line",  "1 2 3\n\xEF\xBB\xBF" "4 5 6\n", 1,
+       " Warning: line 2 of the input file cannot be read; reading stops there, after 1 record.\r\n"},
+      {"header line", "tmax tmin hmd\n1 2 3\n", 0,
+       " Warning: line 1 of the input file cannot be read; reading stops there, after 0 records.\r\n"},
+      {"bad value on a continuation line", "\n1 2 3\n4 5\n\nx\n7 8 9\n", 1,
+       " Warning: line 5 of the input file cannot be read; reading stops there, after 1 record.\r\n"},
+      {"footer after the data", "1 2 3\n4 5 6\n7 8 9\nend of data\n", 3,
+       " Warning: line 4 of the input file cannot be read; reading stops there, after 3 records.\r\n"},
+      {"two values at the end", "1 2 3\n4 5\n", 1, ends_inside + "after 1 record.\r\n"},
+      {"one value at the end, no line end", "1 2 3\n4 5 6\n7", 2, ends_inside + "after 2 records.\r\n"},
+      {"null value at the end", "1 2 3\n,\n", 1, ends_inside + "after 1 record.\r\n"},
+  };
+  for (const Case& c : cases) {
+    ::testing::internal::CaptureStderr();
+    read(c.bytes);
+    EXPECT_EQ(c.warning, ::testing::internal::GetCapturedStderr()) << c.label;
+    EXPECT_EQ(c.records, run.record_count) << c.label;
+    EXPECT_EQ(c.records, run.tmp_max.count) << c.label;
+    for (recio::RealArray* array : {&run.tmp_max, &run.tmp_min, &run.hmd}) recio::release_array(*array);
+  }
 }
 
 TEST_F(DailyReader, HeaderLineEndsTheDataAtOnce) {
