@@ -1,5 +1,7 @@
 #include "monthly/monthly_means.hpp"
 
+#include <cmath>
+
 #include "daily/calendar_splitter.hpp"
 #include "monthly/dew_point.hpp"
 #include "recio/record_input.hpp"
@@ -16,14 +18,17 @@ struct MonthSums {
   float tmp_min = 0.0f;
   float hmd = 0.0f;
   std::int32_t days_read = 0;
+  std::int32_t dewpt_days = 0;  // days whose dew point is a number
 };
 
-// A record that does not read ends the month: nothing of it is used.
-bool read_day(std::int32_t unit, float& tmp_max, float& tmp_min, float& hmd) {
+enum class DayRead { got, unreadable, end_of_file };
+
+DayRead read_day(std::int32_t unit, float& tmp_max, float& tmp_min, float& hmd) {
   std::int32_t status = 0;
   recio::read_formatted(unit, work_record_format,
                         {recio::input(tmp_max), recio::input(tmp_min), recio::input(hmd)}, &status);
-  return status == recio::read_ok;
+  if (status == recio::read_ok) return DayRead::got;
+  return status == recio::read_end_of_file ? DayRead::end_of_file : DayRead::unreadable;
 }
 
 float mean(float sum, std::int32_t count) {
@@ -37,14 +42,23 @@ void analyse_month(std::int32_t days, std::int32_t month, std::int32_t unit, Run
   SaturationPressures pressures;
   for (std::int32_t day = 1; day <= days; ++day) {
     float tmp_max = 0.0f, tmp_min = 0.0f, hmd = 0.0f;
-    if (!read_day(unit, tmp_max, tmp_min, hmd)) break;
-    sums.dewpt += dew_point_temperature(tmp_max, tmp_min, hmd, pressures);
+    const DayRead read = read_day(unit, tmp_max, tmp_min, hmd);
+    if (read == DayRead::end_of_file) break;
+    // A day whose field overflowed its six characters is lost, not the month.
+    if (read == DayRead::unreadable) continue;
+    // A humidity written as 0.00 has no dew point; that day must not turn the
+    // month's mean into NaN.
+    const float dewpt = dew_point_temperature(tmp_max, tmp_min, hmd, pressures);
+    if (!std::isnan(dewpt)) {
+      sums.dewpt += dewpt;
+      ++sums.dewpt_days;
+    }
     sums.tmp_max += tmp_max;
     sums.tmp_min += tmp_min;
     sums.hmd += hmd;
     ++sums.days_read;
   }
-  run.monthly_dewpt[month] = mean(sums.dewpt, sums.days_read);
+  run.monthly_dewpt[month] = mean(sums.dewpt, sums.dewpt_days);
   run.monthly_tmp_max[month] = mean(sums.tmp_max, sums.days_read);
   run.monthly_tmp_min[month] = mean(sums.tmp_min, sums.days_read);
   run.monthly_hmd[month] = mean(sums.hmd, sums.days_read);

@@ -11,8 +11,10 @@ namespace tiral {
 // Reads up to `days` records from the work file on `unit` (open and rewound),
 // stores the means of maximum and minimum temperature, humidity and dew point
 // as entry `month` of the monthly tables, and closes the unit, which deletes
-// the file. The means are taken over the records actually read, as
-// single-precision running sums in day order; no record read gives NaN.
+// the file. A record that does not read back (a field of asterisks) is left
+// out and the month goes on; only the end of the file ends it. The means are
+// taken over the records read, the dew point's over the days whose dew point
+// is a number, as single-precision running sums in day order; none gives NaN.
 void analyse_month(std::int32_t days, std::int32_t month, std::int32_t unit, RunState& run);
 
 }  // namespace tiral

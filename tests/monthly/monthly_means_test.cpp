@@ -97,12 +97,30 @@ TEST_F(MonthMeans, FewerRecordsThanDaysGiveMeansOverTheRecordsRead) {
   expect_means(means_abc);
 }
 
-TEST_F(MonthMeans, FieldOfAsterisksEndsTheMonth) {
-  // 1000.00 does not fit six columns.
+TEST_F(MonthMeans, FieldOfAsterisksLeavesOutItsDayOnly) {
+  // 1000.00 and -100.00 do not fit six columns.
   ASSERT_EQ("******  1.00 50.00", record_of(Day{1000.0f, 1.0f, 50.0f}));
-  write({day_a, day_b, Day{1000.0f, 1.0f, 50.0f}, day_c, day_d});
-  analyse(5);
-  expect_means(means_ab);
+  ASSERT_EQ("  1.00****** 50.00", record_of(Day{1.0f, -99.996f, 50.0f}));
+  write({day_a, Day{1000.0f, 1.0f, 50.0f}, day_b, day_c, Day{1.0f, -99.996f, 50.0f}, day_d});
+  analyse(6);
+  expect_means(means_abcd);
+}
+
+TEST_F(MonthMeans, HumidityReadBackAsZeroLeavesOutOnlyItsDewPoint) {
+  ASSERT_EQ("  0.00-10.00  0.00", record_of(Day{day_c.tmp_max, day_c.tmp_min, 0.004f}));
+  write({day_a, day_b, Day{day_c.tmp_max, day_c.tmp_min, 0.004f}});
+  analyse(3);
+  EXPECT_TRUE(same_float(means_abc.tmp_max, run.monthly_tmp_max[month]));
+  EXPECT_TRUE(same_float(means_abc.tmp_min, run.monthly_tmp_min[month]));
+  EXPECT_TRUE(same_float(51.6666679f, run.monthly_hmd[month]));  // (85 + 70 + 0) / 3
+  EXPECT_TRUE(same_float(means_ab.dewpt, run.monthly_dewpt[month]));
+}
+
+TEST_F(MonthMeans, NoDayWithADewPointLeavesItNaN) {
+  write({Day{day_a.tmp_max, day_a.tmp_min, 0.001f}});
+  analyse(1);
+  EXPECT_TRUE(same_float(day_a.tmp_max, run.monthly_tmp_max[month]));
+  EXPECT_TRUE(std::isnan(run.monthly_dewpt[month]));
 }
 
 TEST_F(MonthMeans, NaNHumidityReadsBackAsNaN) {
