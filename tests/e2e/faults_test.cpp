@@ -25,6 +25,13 @@ namespace fs = std::filesystem;
 const std::string prompts =
     "         Input Filename:         Output Filename:       First year (yyyy): ";
 
+// One whole year of records: a run that says nothing about its data.
+std::string one_year() {
+  std::string records;
+  for (int day = 0; day < 365; ++day) records += "1 2 3\n";
+  return records;
+}
+
 class Faults : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -69,7 +76,7 @@ class Faults : public ::testing::Test {
 };
 
 TEST_F(Faults, ReportFileThatMayOnlyBeRead) {
-  write("climate.txt", "1 2 3\n");
+  write("climate.txt", one_year());
   write("report.txt", "an older report\n");
   chmod((work() / "report.txt").c_str(), 0444);
   // The tests run as root, who may write anything: the program runs as nobody,
@@ -90,7 +97,7 @@ TEST_F(Faults, ReportFileThatMayOnlyBeRead) {
 
 TEST_F(Faults, NamesThatCannotBeOpened) {
   fs::create_directory(work() / "folder");
-  write("climate.txt", "1 2 3\n");
+  write("climate.txt", one_year());
   struct Case {
     std::string answers;
     int status;
@@ -118,7 +125,7 @@ TEST_F(Faults, NamesThatCannotBeOpened) {
     }
     EXPECT_TRUE(stdout_ends_with_prompts()) << "no line feed after a completed prompt";
   }
-  EXPECT_EQ(read("climate.txt"), "1 2 3\n");
+  EXPECT_EQ(read("climate.txt"), one_year());
   EXPECT_TRUE(fs::is_empty(temp()));
 }
 
@@ -177,31 +184,40 @@ TEST_F(Faults, PipeAsInputIsRefused) {
       << err();
 }
 
-// Inputs that are no weather data at all still give a report and status 0.
+// Inputs that are no weather data at all still give a report and status 0,
+// and a warning that says how much of them was used.
 TEST_F(Faults, HostileInputFilesEndNormally) {
   std::mt19937 random(7);
   std::string garbage(1 << 20, '\0');
   for (char& c : garbage) c = static_cast<char>(random());
+  const std::string no_year = " Warning: fewer than 365 records make no whole year; no record is used.\r\n";
+  const std::string line_1 = " Warning: line 1 of the input file cannot be read; reading stops there, after 0 records.\r\n";
   struct Case {
     const char* label;
     std::string bytes;
     const char* records;  // the "Number of Records" line of the report
+    std::string warning;  // standard error; empty: any one warning line
   };
   const Case cases[] = {
-      {"binary garbage", garbage, nullptr},
-      {"NUL bytes", std::string(100000, '\0') + "\n1 2 3\n", " Number of Records =            0"},
+      {"binary garbage", garbage, nullptr, ""},
+      {"NUL bytes", std::string(100000, '\0') + "\n1 2 3\n", " Number of Records =            0", line_1},
       {"one line of 100 MB", std::string(50'000'000, '1') + " 2 3" + std::string(50'000'000, ' ') + "\n",
-       " Number of Records =            1"},
-      {"a million commas", std::string(1'000'000, ',') + "\n", " Number of Records =            1"},
-      {"a million blank lines", std::string(1'000'000, '\n') + "1 2 3\n", " Number of Records =            1"},
-      {"CR without LF", std::string("1 2 3\r4 5 6\r7 8 9\r"), " Number of Records =            0"},
+       " Number of Records =            1", no_year},
+      {"a million commas", std::string(1'000'000, ',') + "\n", " Number of Records =            1", no_year},
+      {"a million blank lines", std::string(1'000'000, '\n') + "1 2 3\n", " Number of Records =            1",
+       no_year},
+      {"CR without LF", std::string("1 2 3\r4 5 6\r7 8 9\r"), " Number of Records =            0", line_1},
       {"huge numbers", "1e40 -1e40 1e400\n" + std::string(400, '9') + " 0." + std::string(400, '0') + "1 50\n",
-       " Number of Records =            2"},
+       " Number of Records =            2", no_year},
   };
   for (const Case& c : cases) {
     write("data.txt", c.bytes);
     EXPECT_EQ(run("data.txt\nreport.txt\n2001\n"), 0) << c.label << ": " << err();
-    EXPECT_EQ(err(), "") << c.label;
+    if (c.warning.empty()) {
+      EXPECT_TRUE(std::regex_match(err(), std::regex(" Warning: [^\r\n]*\r\n"))) << c.label << ": " << err();
+    } else {
+      EXPECT_EQ(err(), c.warning) << c.label;
+    }
     const std::string report = read("report.txt");
     EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 40) << c.label;
     if (c.records != nullptr) {
@@ -239,11 +255,14 @@ TEST_F(Faults, InputChangingDuringTheRun) {
 }
 
 TEST_F(Faults, LongNamesAtThePrompts) {
-  write("climate.txt", "1 2 3\n");
-  // A value of 2049 characters is a name (cut to the field's 255); one more is an error.
+  write("climate.txt", one_year());
+  // A value of 2049 characters is read, but a name cut to the field's 255 is
+  // refused: no file of the cut name is touched. One more character is an error.
   const std::string name_2049(2049, 'n');
-  EXPECT_EQ(run("climate.txt\n" + name_2049 + "\n2001\n"), 0) << err();
-  EXPECT_TRUE(fs::exists(work() / std::string(255, 'n')));
+  EXPECT_EQ(run("climate.txt\n" + name_2049 + "\n2001\n"), 43);
+  EXPECT_EQ(err(), "forrtl: severe (43): file name specification error, unit 400, file " + std::string(255, 'n') +
+                       "\r\n");
+  EXPECT_FALSE(fs::exists(work() / std::string(255, 'n')));
   EXPECT_EQ(run("climate.txt\n" + name_2049 + "x\n2001\n"), 59);
   EXPECT_EQ(err(), "forrtl: severe (59): list-directed I/O syntax error, unit 5, file CONIN$\r\n");
   EXPECT_EQ(out().substr(out().size() - 26), "        Output Filename: \n");
