@@ -75,6 +75,12 @@ std::string diagnostic_line(std::string_view severity, int number, std::string_v
   return line;
 }
 
+void write_warning(std::string_view line) {
+  std::string text(line);
+  text += line_end;
+  write_to(platform::standard_error(), text);
+}
+
 void fatal_diagnostic(int number, std::int32_t unit, std::string_view file_name, platform::ErrorCode os_error) {
   // The message starts on a line of its own even after an unanswered prompt.
   if (console_prompt_pending()) write_to(platform::standard_output(), "\n");

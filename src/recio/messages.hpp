@@ -38,6 +38,10 @@ std::string message_text(int number, std::int32_t unit, std::string_view file_na
 // "forrtl: severe (N): text" with CR LF; likewise "error" and "info".
 std::string diagnostic_line(std::string_view severity, int number, std::string_view text);
 
+// One line of its own on standard error, ending with CR LF, whatever its
+// length; the run goes on. For what the user must know about the data used.
+void write_warning(std::string_view line);
+
 // Ends the run: a line feed after a pending console prompt, the system's
 // error text when there is one (os_error != 0), the message line on standard
 // error, every unit closed, exit status 0xC0000000 + number.
