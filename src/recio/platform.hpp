@@ -23,6 +23,12 @@ FileHandle standard_input();
 FileHandle standard_output();
 FileHandle standard_error();
 
+// Makes sure no file the program opens can become a standard stream: a
+// stream closed at start is taken by a placeholder that refuses every
+// transfer, so that the console's reads and writes fail as on a closed
+// stream and never reach a user's file. Call before anything is opened.
+void guard_standard_streams();
+
 // Resolves a name against the current directory to a full path, folding "."
 // and ".." as the platform's own path resolution does. Returns an empty
 // string when no full path can be formed.

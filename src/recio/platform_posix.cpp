@@ -18,6 +18,20 @@ FileHandle standard_input() { return {STDIN_FILENO}; }
 FileHandle standard_output() { return {STDOUT_FILENO}; }
 FileHandle standard_error() { return {STDERR_FILENO}; }
 
+void guard_standard_streams() {
+  // Opens take the lowest free descriptor, so each placeholder lands on the
+  // stream it stands for; its access mode is the one the stream never uses.
+  const int refusing_mode[] = {O_WRONLY, O_RDONLY, O_RDONLY};
+  for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+    if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    const int placeholder = open("/dev/null", refusing_mode[fd]);
+    if (placeholder != fd) {
+      // Without a placeholder a data file could become the stream: stop here.
+      _exit(static_cast<int>((0xC0000000u + 30u) & 0xFFu));
+    }
+  }
+}
+
 namespace {
 
 std::string current_directory() {
@@ -242,8 +256,10 @@ void install_interrupt_handler(InterruptHandler handler) {
   sigemptyset(&action.sa_mask);
   for (const int s : {SIGINT, SIGQUIT, SIGHUP, SIGTERM}) sigaddset(&action.sa_mask, s);
   for (const int s : {SIGINT, SIGQUIT, SIGHUP, SIGTERM}) sigaction(s, &action, nullptr);
-  // A closed pipe on standard output must come back as a write error.
+  // A closed pipe on standard output, and a file grown to the size limit,
+  // must come back as write errors, not end the process without a word.
   signal(SIGPIPE, SIG_IGN);
+  signal(SIGXFSZ, SIG_IGN);
 }
 
 void* allocate_storage(std::size_t bytes) {

@@ -304,6 +304,10 @@ BOOL WINAPI on_console_event(DWORD event) {
 
 }  // namespace
 
+// Windows hands out no standard-stream slots to files the program opens: a
+// missing standard handle stays missing, and transfers on it fail.
+void guard_standard_streams() {}
+
 void install_interrupt_handler(InterruptHandler handler) {
   installed_handler = handler;
   if (worker_thread == nullptr) {
