@@ -1,8 +1,10 @@
 #include "recio/messages.hpp"
 
 #include <array>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #include "recio/units.hpp"
 
@@ -127,6 +129,34 @@ void on_interrupt(platform::Interrupt interrupt) {
 }
 
 }  // namespace
+
+namespace {
+
+// Composed without the heap, which is what has run out when it is needed.
+std::array<char, 128> memory_line{};
+int memory_line_size = 0;
+
+[[noreturn]] void out_of_memory() {
+  // An allocation failing inside this path must not come back here.
+  static std::atomic<bool> entered{false};
+  if (!entered.exchange(true)) {
+    if (console_prompt_pending()) write_to(platform::standard_output(), "\n");
+    write_to(platform::standard_error(), std::string_view(memory_line.data(), static_cast<std::size_t>(memory_line_size)));
+    close_all_units();
+  }
+  platform::exit_process(0xC0000000u + msg_no_memory);
+}
+
+}  // namespace
+
+void install_memory_diagnostic() {
+  for (const auto& entry : catalogue) {
+    if (entry.number != msg_no_memory) continue;
+    memory_line_size = std::snprintf(memory_line.data(), memory_line.size(), "forrtl: severe (%d): %s%s", entry.number,
+                                     entry.text, line_end);
+  }
+  std::set_new_handler(out_of_memory);
+}
 
 void install_interrupt_diagnostic() {
   const char* words[] = {"control-C", "control-BREAK", "menu-CLOSE", "unknown"};

@@ -54,4 +54,8 @@ void write_warning(std::string_view line);
 // Sets up the console-interrupt diagnostic (message 200) for the whole run.
 void install_interrupt_diagnostic();
 
+// Makes every failed allocation of the run end with message 41 through the
+// fatal path, which then allocates nothing itself.
+void install_memory_diagnostic();
+
 }  // namespace recio

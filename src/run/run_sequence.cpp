@@ -23,7 +23,9 @@ std::int32_t days_of_month(const MonthInfo& month, const RunState& run) {
 }  // namespace
 
 int run_program() {
+  platform::guard_standard_streams();
   platform::mask_floating_point_exceptions();
+  recio::install_memory_diagnostic();
   recio::install_interrupt_diagnostic();
   static RunState run;
   console_dialog(run);
