@@ -26,7 +26,8 @@ struct Unit {
   bool scratch = false;
   bool read_only = false;
   bool regular_file = false;
-  bool truncate_pending = false;  // the next record written cuts the file after it
+  std::atomic<bool> truncate_pending{false};  // the next record written cuts the file after it
+  std::atomic<bool> wrote{false};             // records went to it since the open or rewind
   BlankMode blanks = BlankMode::null;
 
   // Output: completed records not yet sent. The buffer never moves while the
@@ -79,7 +80,7 @@ std::size_t free_slot() {
 void reset(Unit& unit) {
   unit.name.clear();
   unit.handle = {};
-  unit.console = unit.scratch = unit.read_only = unit.regular_file = unit.truncate_pending = false;
+  unit.console = unit.scratch = unit.read_only = unit.regular_file = unit.truncate_pending = unit.wrote = false;
   unit.blanks = BlankMode::null;
   unit.out.reset();
   unit.out_size = 0;
@@ -153,6 +154,7 @@ void send_output_or_die(Unit& unit) {
 // Appends a record and, for an advancing one, its CR LF, in one step so that
 // an interrupt never sees half of it.
 void append_output(Unit& unit, std::string_view record, bool advance) {
+  unit.wrote.store(true, std::memory_order_release);
   const std::size_t total = record.size() + (advance ? record_end.size() : 0);
   std::size_t size = unit.out_size.load(std::memory_order_relaxed);
   if (size + total > output_capacity) {
@@ -270,10 +272,13 @@ void open_scratch(std::int32_t number, BlankMode blanks) {
 void open_named(std::int32_t number, std::string_view name_field, NameFit fit, platform::IfMissing if_missing,
                 BlankMode blanks) {
   const std::string name(trimmed_file_name(name_field));
-  std::string path = platform::full_path(name);
+  // A cut name would read or write a file the user never named, and so would
+  // a typed zero byte, which ends a name early for the system; no full path
+  // can be formed of such a name.
+  const bool zero_byte = name_field.substr(0, 256).find('\0') != std::string_view::npos;
+  std::string path = zero_byte ? name : platform::full_path(name);
   if (path.empty() || path.size() >= 256) path = name;
-  // A cut name would read or write a file the user never named.
-  if (name.empty() || fit == NameFit::cut) {
+  if (name.empty() || fit == NameFit::cut || zero_byte) {
     fatal_diagnostic(msg_bad_file_name, number, path, 0);
   }
   const platform::OpenResult opened = platform::open_file(name, if_missing);
@@ -328,6 +333,7 @@ void rewind_unit(std::int32_t number) {
       fatal_on_unit(msg_rewind_error, number, error);
     }
     unit->truncate_pending = unit->regular_file;
+    unit->wrote = false;
   }
   unit->in_begin = unit->in_end = 0;
   unit->at_end_of_data = unit->end_of_file = unit->start_checked = false;
@@ -365,7 +371,18 @@ void close_all_units_in_interrupt() {
       const std::size_t size = unit.out_size.load(std::memory_order_acquire);
       if (size > 0) platform::write_all(unit.handle, unit.out.get(), size);
     }
+    // As at the normal end the file ends after the last record written, so
+    // that no text of an older, longer file survives behind it.
+    // Only after a write: the cut of a file merely read (the input) would
+    // destroy its data.
+    if (!unit.console && !unit.scratch && unit.wrote.load(std::memory_order_acquire) &&
+        unit.truncate_pending.load(std::memory_order_acquire)) {
+      platform::truncate_at_position(unit.handle);
+    }
     if (!unit.console) platform::close_file(unit.handle);
+    // Out of the table, so that nothing closes it twice; its buffers are left
+    // to the process's end, as freeing is no work for an interrupt.
+    in_use[i].store(false, std::memory_order_release);
   }
 }
 

@@ -22,8 +22,9 @@ enum class NameFit { whole, cut };
 // `status` is "OLD", "NEW", "SCRATCH", "UNKNOWN" or "REPLACE" and `blanks`
 // "NULL" or "ZERO", in any letter case. "OLD" refuses a missing file (message
 // 29) where "UNKNOWN" creates it empty. "SCRATCH" ignores the name and creates
-// a temporary file that the close deletes. An empty or cut name is refused
-// (message 43) before the file system is asked. Any failure is fatal.
+// a temporary file that the close deletes. An empty or cut name, or one that
+// holds a zero byte, is refused (message 43) before the file system is asked.
+// Any failure is fatal.
 void open_unit(std::int32_t unit, std::string_view name_field, std::string_view status, std::string_view blanks,
                NameFit fit = NameFit::whole);
 
