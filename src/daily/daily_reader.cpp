@@ -84,7 +84,7 @@ void fill_gaps(recio::RealArray& column, bool (*valid)(float), float mean) {
 
 }  // namespace
 
-void read_daily_records(RunState& run) {
+void read_daily_records(RunState& run, std::int32_t record_limit) {
   ColumnTotals max_totals, min_totals, hmd_totals;
   // A missing file is refused rather than created: a mistyped name must not
   // pass for a file without data.
@@ -95,6 +95,8 @@ void read_daily_records(RunState& run) {
   ReadVariables values;
   RecordRead read;
   while ((read = read_record(values)).status == recio::read_ok) {
+    // The count is 32 bits wide: a file with more records cannot be read.
+    if (run.record_count == record_limit) recio::fatal_on_unit(recio::msg_read_error, input_unit);
     classify(values.tmp_max, valid_temperature(values.tmp_max), max_totals);
     classify(values.tmp_min, valid_temperature(values.tmp_min), min_totals);
     classify(values.hmd, valid_humidity(values.hmd), hmd_totals);

@@ -1,6 +1,9 @@
 // Reads the daily input file, counts and fills its no-data values.
 #pragma once
 
+#include <cstdint>
+#include <limits>
+
 #include "run/run_state.hpp"
 
 namespace tiral {
@@ -17,6 +20,8 @@ inline bool valid_humidity(float value) { return value <= 100.0f && value > 0.0f
 // column's mean. A missing file ends the run (message 29). Reading stops at
 // the first record that does not read, and a warning on standard error says
 // where, unless the file simply ended between records.
-void read_daily_records(RunState& run);
+// More than `record_limit` records (the largest count there is, unless a
+// test lowers it) end the run with message 39 on the input unit.
+void read_daily_records(RunState& run, std::int32_t record_limit = std::numeric_limits<std::int32_t>::max());
 
 }  // namespace tiral
