@@ -86,6 +86,17 @@ TEST_F(DailyReader, MissingFileIsRefusedAndNotCreated) {
   EXPECT_FALSE(fs::exists(folder / "absent.txt"));
 }
 
+// The count is 32 bits wide; a limit the test lowers stands for it.
+TEST_F(DailyReader, MoreRecordsThanTheCountHoldsEndTheRun) {
+  std::ofstream(input, std::ios::binary) << "1 2 3\n4 5 6\n7 8 9\n";
+  read_daily_records(run, 3);
+  EXPECT_EQ(3, run.record_count);
+  for (recio::RealArray* array : {&run.tmp_max, &run.tmp_min, &run.hmd}) recio::release_array(*array);
+  std::ofstream(input, std::ios::binary | std::ios::app) << "10 11 12\n";
+  EXPECT_EXIT(read_daily_records(run, 3), ::testing::ExitedWithCode(39),
+              "^forrtl: severe \\(39\\): error during read, unit 10, file " + input.string() + "\r\n$");
+}
+
 TEST_F(DailyReader, NameCutByItsFieldIsRefusedBeforeAnyOpen) {
   std::ofstream(input, std::ios::binary) << "1 2 3\n";
   run.input_name_cut = true;

@@ -268,4 +268,158 @@ TEST_F(Faults, LongNamesAtThePrompts) {
   EXPECT_EQ(out().substr(out().size() - 26), "        Output Filename: \n");
 }
 
+// A standard stream closed at start is never taken by a file the program
+// opens: the stream refuses its transfers, and no diagnostic or interrupt
+// line ever lands in the user's data.
+TEST_F(Faults, ClosedStandardStreamsNeverReachAFile) {
+  const std::string footer = one_year() + "end of data\n";
+  struct Case {
+    const char* label;
+    int closed;
+    std::string answers;
+    int status;
+    std::string err;  // when standard error is open
+  };
+  const Case cases[] = {
+      {"standard error, fatal diagnostic", 2, "in.txt\nnodir/r.txt\n1991\n", 29, ""},
+      {"standard error, warnings", 2, "in.txt\nr.txt\n1991\n", 0, ""},
+      {"standard output", 1, "in.txt\nr.txt\n1991\n", 38,
+       "forrtl: severe (38): error during write, unit 6, file CONOUT$\r\n"},
+      {"standard input", 0, "", 39, "forrtl: severe (39): error during read, unit 5, file CONIN$\r\n"},
+  };
+  for (const Case& c : cases) {
+    write("in.txt", footer);
+    fs::remove(work() / "r.txt");
+    child_ = Child{};
+    const int closed = c.closed;
+    child_.start(work(), temp(), [closed] { close(closed); });
+    if (!c.answers.empty()) child_.type(c.answers);
+    EXPECT_EQ(child_.finish(), c.status) << c.label;
+    if (c.closed != 2) {
+      // The system's text for the refused transfer comes first.
+      EXPECT_EQ(err().rfind("forrtl: ", 0), 0u) << c.label << ": " << err();
+      EXPECT_EQ(err().substr(err().find("\r\n") + 2), c.err) << c.label;
+    }
+    EXPECT_EQ(read("in.txt"), footer) << c.label;
+    EXPECT_EQ(fs::exists(work() / "r.txt"), c.status == 0) << c.label;
+    EXPECT_TRUE(fs::is_empty(temp())) << c.label;
+  }
+  // An interrupt while the input is open: its line is lost, not appended.
+  std::string records;
+  for (int i = 0; i < 3'000'000; ++i) records += "12.5 3.25 70\n";
+  write("in.txt", records);
+  child_ = Child{};
+  child_.start(work(), temp(), [] { close(2); });
+  child_.type("in.txt\nr.txt\n1991\n");
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  kill(child_.pid, SIGINT);
+  const int status = child_.finish();
+  EXPECT_TRUE(status == 130 || status == 0) << status;
+  EXPECT_EQ(fs::file_size(work() / "in.txt"), records.size());
+  EXPECT_TRUE(fs::is_empty(temp()));
+}
+
+// A folder that refuses writing: the refusal is what the run reports, not the
+// "not found" of the retry for reading only.
+TEST_F(Faults, FolderThatRefusesWritingIsPermissionDenied) {
+  write("climate.txt", one_year());
+  chmod((work() / "climate.txt").c_str(), 0644);
+  fs::create_directory(work() / "ro");
+  chmod((work() / "ro").c_str(), 0555);
+  fs::create_directory(work() / "shut");
+  chmod((work() / "shut").c_str(), 0000);
+  const fs::path copy = root_ / "tiral";
+  fs::copy_file(TIRAL_BINARY, copy);
+  chmod(copy.c_str(), 0755);
+  const auto as_nobody = [] {
+    if (geteuid() == 0 && setuid(65534) != 0) _exit(126);
+  };
+  const std::string w = work().string();
+  struct Case {
+    std::string answers;
+    int status;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"climate.txt\nro/r.txt\n2001\n", 9, "permission to access file denied, unit 400, file " + w + "/ro/r.txt"},
+      {"shut/in.txt\nr.txt\n2001\n", 9, "permission to access file denied, unit 10, file " + w + "/shut/in.txt"},
+      {"ro/in.txt\nr.txt\n2001\n", 29, "file not found, unit 10, file " + w + "/ro/in.txt"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(run(c.answers, as_nobody, copy.string()), c.status) << c.answers;
+    EXPECT_EQ(err().rfind("forrtl: ", 0), 0u) << err();
+    EXPECT_EQ(err().substr(err().find("\r\n") + 2), "forrtl: severe (" + std::to_string(c.status) + "): " + c.message + "\r\n");
+  }
+  EXPECT_TRUE(fs::is_empty(work() / "ro"));
+  chmod((work() / "shut").c_str(), 0755);
+  EXPECT_TRUE(fs::is_empty(work() / "shut"));
+}
+
+// A file grown to the size limit is a write error on the unit being written,
+// not a process killed without a word.
+TEST_F(Faults, FileSizeLimitIsAWriteError) {
+  write("climate.txt", one_year());
+  struct Case {
+    const char* label;
+    rlim_t limit;
+    std::string unit_pattern;
+  };
+  // The work files reach 1 KB long before the report; the report alone is
+  // about 2 KB, each work file of one year under 1 KB.
+  const Case cases[] = {
+      {"report", 1536, "400, file " + (work() / "report.txt").string()},
+      {"work file", 512, "1(0[1-9]|1[0-2]), file " + temp().string() + "/"},
+  };
+  for (const Case& c : cases) {
+    fs::remove(work() / "report.txt");
+    const rlim_t limit = c.limit;
+    EXPECT_EQ(run("climate.txt\nreport.txt\n2001\n", [limit] {
+      const rlimit size{limit, limit};
+      setrlimit(RLIMIT_FSIZE, &size);
+    }), 38) << c.label << ": " << err();
+    EXPECT_TRUE(std::regex_search(err(), std::regex("^forrtl: [^\r\n]+\r\nforrtl: severe \\(38\\): error during write, unit " +
+                                                    c.unit_pattern)))
+        << c.label << ": " << err();
+    EXPECT_TRUE(fs::is_empty(temp())) << c.label;
+  }
+}
+
+#ifndef TIRAL_SANITIZED
+// Whatever allocation fails first, the run ends with message 41: a sweep of
+// address-space limits from where the program can start to where it runs
+// through meets no other end.
+TEST_F(Faults, EveryFailedAllocationEndsWithTheMemoryMessage) {
+  std::string records;
+  for (int i = 0; i < 200'000; ++i) records += "12.5 3.25 70\n";
+  write("data.txt", records);
+  int completed = 0, refused = 0;
+  for (rlim_t limit = 2 << 20; limit < (256u << 20) && completed < 4; limit += 64 << 10) {
+    fs::remove(work() / "report.txt");
+    child_ = Child{};
+    child_.start(work(), temp(), [limit] {
+      const rlimit space{limit, limit};
+      setrlimit(RLIMIT_AS, &space);
+    });
+    // A program that could not start takes no answers: the write may fail.
+    const std::string answers = "data.txt\nreport.txt\n1901\n";
+    if (::write(child_.input, answers.data(), answers.size()) < 0) EXPECT_EQ(errno, EPIPE);
+    const int status = child_.finish();
+    // Below some limit the system cannot even load the program, which then
+    // has written nothing.
+    if (status == 127 && out().empty()) continue;
+    ASSERT_TRUE(status == 0 || status == 41) << "limit " << limit << ": status " << status << ", " << err();
+    if (status == 41) {
+      ++refused;
+      EXPECT_TRUE(err().ends_with("forrtl: severe (41): insufficient virtual memory\r\n")) << limit << ": " << err();
+    } else {
+      ++completed;
+    }
+    EXPECT_TRUE(fs::is_empty(temp())) << limit;
+    EXPECT_EQ(fs::file_size(work() / "data.txt"), records.size());
+  }
+  EXPECT_GT(refused, 10) << "the sweep must cross the allocations";
+  EXPECT_EQ(completed, 4);
+}
+#endif
+
 }  // namespace

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "recio/array_storage.hpp"
+#include "recio/messages.hpp"
 #include "recio/record_input.hpp"
 #include "recio/record_output.hpp"
 
@@ -272,6 +274,11 @@ TEST_F(FatalUnits, CutOrEmptyNameIsRefusedBeforeTheFileSystemIsAsked) {
       {name("absent.txt"), recio::NameFit::cut, name("absent.txt")},  // 43 before 29
       {"   ", recio::NameFit::cut, ""},
       {"   ", recio::NameFit::whole, ""},
+      // A zero byte would end the name early for the system: in.txt is not what was typed.
+      {name("in.txt") + std::string(1, '\0') + "junk", recio::NameFit::whole,
+       name("in.txt") + std::string(1, '\0') + "junk"},
+      {"in.txt" + std::string(1, '\0') + "junk", recio::NameFit::whole, "in.txt" + std::string(1, '\0') + "junk"},
+      {name("in.txt") + std::string(1, '\0') + "   ", recio::NameFit::whole, name("in.txt")},
   };
   for (const Case& c : cases) {
     for (const char* status : {"OLD", "UNKNOWN"}) {
@@ -281,6 +288,47 @@ TEST_F(FatalUnits, CutOrEmptyNameIsRefusedBeforeTheFileSystemIsAsked) {
     }
   }
   EXPECT_FALSE(fs::exists(root_ / "absent.txt"));
+  EXPECT_EQ(read_file(root_ / "in.txt"), "");
+}
+
+#ifndef __SANITIZE_ADDRESS__
+// Any allocation that fails ends the run with message 41, through a path
+// that needs no memory itself. (The sanitizer's allocator reports instead.)
+TEST_F(FatalUnits, FailedAllocationEndsWithTheMemoryMessage) {
+  write_file(root_ / "report.txt", std::string(100, 'o'));
+  EXPECT_EXIT(
+      {
+        recio::install_memory_diagnostic();
+        recio::open_unit(400, name("report.txt"), "UNKNOWN", "NULL");
+        recio::write_list(400, {"kept"});
+        // A call, not a new-expression, which the compiler may leave out.
+        ::operator delete(::operator new(static_cast<std::size_t>(-1) / 2));
+      },
+      ::testing::ExitedWithCode(41), "^forrtl: severe \\(41\\): insufficient virtual memory\r\n$");
+  EXPECT_EQ(read_file(root_ / "report.txt"), " kept\r\n");
+}
+#endif
+
+// An interrupt between two records ends the file after the last record
+// written, as the normal end does; a file only read keeps every byte.
+TEST_F(FatalUnits, InterruptBetweenRecordsLeavesNoOldTextBehindThem) {
+  const std::string older = std::string(5000, 'o') + "\n";
+  write_file(root_ / "report.txt", older);
+  write_file(root_ / "in.txt", "1 2 3\n4 5 6\n7 8 9\n");
+  EXPECT_EXIT(
+      {
+        recio::install_interrupt_diagnostic();
+        recio::open_unit(10, name("in.txt"), "OLD", "NULL");
+        std::string_view record;
+        recio::take_record(10, record);
+        recio::open_unit(400, name("report.txt"), "UNKNOWN", "NULL");
+        recio::write_list(400, {"first"});
+        recio::write_list(400, {"second"});
+        raise(SIGINT);
+      },
+      ::testing::ExitedWithCode(130), "^forrtl: error \\(200\\): program aborting due to control-C event\r\n$");
+  EXPECT_EQ(read_file(root_ / "report.txt"), " first\r\n second\r\n");
+  EXPECT_EQ(read_file(root_ / "in.txt"), "1 2 3\n4 5 6\n7 8 9\n");
 }
 
 TEST_F(FatalUnits, WriteToAFullDeviceIsAWriteError) {

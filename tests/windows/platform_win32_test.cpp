@@ -11,7 +11,11 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
+
+#include "recio/record_output.hpp"
+#include "recio/units.hpp"
 
 namespace {
 
@@ -136,6 +140,23 @@ TEST_F(Win32Platform, AMissingFileIsRefusedWhenItMustExist) {
   ASSERT_EQ(existing.error, 0);
   EXPECT_FALSE(existing.read_only);
   platform::close_file(existing.handle);
+}
+
+// The closing that a console event does: a report ends after the last record
+// written (no older text behind it), and a file only read keeps every byte.
+TEST_F(Win32Platform, InterruptClosingCutsAWrittenFileOnly) {
+  std::ofstream(folder_ / "report.txt", std::ios::binary) << std::string(5000, 'o') << "\n";
+  std::ofstream(folder_ / "in.txt", std::ios::binary) << "1 2 3\n4 5 6\n";
+  recio::open_unit(10, "in.txt", "OLD", "NULL");
+  std::string_view record;
+  ASSERT_TRUE(recio::take_record(10, record).got);
+  recio::open_unit(400, "report.txt", "UNKNOWN", "NULL");
+  recio::write_list(400, {"first"});
+  recio::write_list(400, {"second"});
+  recio::close_all_units_in_interrupt();
+  std::ifstream report(folder_ / "report.txt", std::ios::binary), input(folder_ / "in.txt", std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(report), {}), " first\r\n second\r\n");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(input), {}), "1 2 3\n4 5 6\n");
 }
 
 TEST_F(Win32Platform, AMissingFolderIsFileNotFound) {

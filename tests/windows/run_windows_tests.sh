@@ -65,7 +65,7 @@ build_harness() {
 must "Windows build (see $log_dir/build-win.log)" build_windows
 must "Linux end-to-end harness build (see $log_dir/build-wincheck.log)" build_harness
 exe=$root/build-win/tiral.exe
-if grep -qi "warning" "$log_dir/build-win.log"; then
+if grep -qi "warning:" "$log_dir/build-win.log"; then
   fail "the Windows build has warnings (see $log_dir/build-win.log)"
 else
   pass "Windows build without warnings"
@@ -259,6 +259,22 @@ full_device() {
   rm -rf "$work"
 }
 full_device
+
+# ------------------------------------------- a failed allocation is message 41
+memory_exhausted() {
+  local work status
+  work=$(mktemp -d /tmp/tiral-wine-memory-XXXXXX)
+  (cd "$work" && wine "$root/build-win/tests/windows/memory_exit_probe.exe" </dev/null >"$work/out" 2>"$work/err")
+  status=$?
+  if [ "$status" -eq $((0xC0000029 & 0xFF)) ] &&
+    [ "$(cat "$work/err")" = $'forrtl: severe (41): insufficient virtual memory\r' ]; then
+    pass "failed allocation: message 41, status 0xC0000029"
+  else
+    fail "failed allocation: status $status, stderr: $(cat -A "$work/err" | head -5)"
+  fi
+  rm -rf "$work"
+}
+memory_exhausted
 
 # ------------------------------------------------------ no work file left
 if [ -z "$(ls -A "$wine_temp")" ]; then
