@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds tiral for 64-bit Windows with MinGW-w64 and tests it under Wine:
 # the Windows unit tests, the end-to-end vectors through the Linux harness,
-# control-C at a prompt, a write to a full device, and no work file left in
-# the temporary folder. Ends with "N passed, M failed"; non-zero on failure.
+# control-C at a prompt, a write to a full device, the zip package that cpack
+# makes, and no work file left in the temporary folder. Ends with
+# "N passed, M failed"; non-zero on failure.
 #
 #   bash tests/windows/run_windows_tests.sh
 #
@@ -275,6 +276,64 @@ memory_exhausted() {
   rm -rf "$work"
 }
 memory_exhausted
+
+# ------------------------------------------------------------ the zip package
+# cpack makes the zip from the Windows build; unpacked, it holds the static
+# tiral.exe, the texts with CR LF and the sample data unchanged, and the
+# program run there on that sample writes the Linux build's report.
+zip_package() {
+  local work version zip top status
+  work=$(mktemp -d /tmp/tiral-winzip-XXXXXX)
+  version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-win/CMakeCache.txt)
+  zip=$work/out/tiral-$version-win64.zip
+  top=$work/unpacked/tiral-$version-win64
+  if ! cpack --config build-win/CPackConfig.cmake -B "$work/out" >"$log_dir/cpack-win.log" 2>&1 || [ ! -f "$zip" ]; then
+    fail "cpack made no $(basename "$zip") (see $log_dir/cpack-win.log)"
+    rm -rf "$work"
+    return
+  fi
+  mkdir "$work/unpacked"
+  (cd "$work/unpacked" && cmake -E tar xf "$zip")
+  local want have
+  want=$(printf '%s\n' README-Windows.txt README.txt examples/README.txt examples/climate.txt \
+    examples/generate_climate.py tiral.exe | LC_ALL=C sort)
+  have=$(cd "$top" 2>/dev/null && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
+  if [ "$have" = "$want" ]; then
+    pass "the zip holds tiral.exe, README.txt, README-Windows.txt and examples/"
+  else
+    fail "the zip holds: $(echo "$have" | tr '\n' ' ')"
+  fi
+  local dlls
+  dlls=$(x86_64-w64-mingw32-objdump -p "$top/tiral.exe" 2>/dev/null | sed -n 's/^\s*DLL Name: //p' | tr '\n' ' ')
+  if [ -n "$dlls" ] && ! grep -qi 'lib[^ ]*\.dll' <<<"$dlls"; then
+    pass "the zipped tiral.exe needs only system DLLs ($dlls)"
+  else
+    fail "the zipped tiral.exe needs: ${dlls:-nothing readable}"
+  fi
+  local text bare=""
+  for text in README.txt README-Windows.txt examples/README.txt; do
+    [ -s "$top/$text" ] && [ "$(grep -c $'[^\r]$\|^$' "$top/$text")" -eq 0 ] || bare+="$text "
+  done
+  if [ -z "$bare" ] && cmp -s "$top/examples/climate.txt" examples/climate.txt; then
+    pass "the zip's texts end their lines with CR LF, its sample data is unchanged"
+  else
+    fail "line ends or sample data in the zip: ${bare:-climate.txt differs}"
+  fi
+  mkdir "$work/linux"
+  cp examples/climate.txt "$work/linux/"
+  (cd "$work/linux" && printf 'climate.txt\nreport.txt\n1991\n' | "$root/build-wincheck/tiral" >/dev/null 2>&1)
+  (cd "$top/examples" && printf 'climate.txt\nreport.txt\n1991\n' | wine ../tiral.exe >"$work/out/stdout" 2>"$work/out/stderr")
+  status=$?
+  if [ "$status" -eq 0 ] && [ ! -s "$work/out/stderr" ] && [ -s "$work/linux/report.txt" ] &&
+    cmp -s "$top/examples/report.txt" "$work/linux/report.txt"; then
+    pass "the unzipped tiral.exe on the unzipped sample: the Linux report byte for byte"
+  else
+    fail "the unzipped tiral.exe on the unzipped sample: status $status, stderr: $(head -c 300 "$work/out/stderr")," \
+      "report $(cmp "$top/examples/report.txt" "$work/linux/report.txt" 2>&1)"
+  fi
+  rm -rf "$work"
+}
+zip_package
 
 # ------------------------------------------------------ no work file left
 if [ -z "$(ls -A "$wine_temp")" ]; then

@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# What a user gets: the tree that `cmake --install` makes (install), or the
+# one in the tarball that `cpack` makes (package), into a temporary folder.
+# It must hold exactly the program, the manual page, the README and the
+# sample data with its README and generator, copied unchanged; the program
+# found there, run on the sample found there, must write the same report as
+# the program of the build tree.
+#   install_test.sh install|package BUILD_DIR SOURCE_DIR VERSION
+set -euo pipefail
+mode=$1
+build=$(realpath "$2")
+source=$(realpath "$3")
+version=$4
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+case $mode in
+  install)
+    cmake --install "$build" --prefix "$work/prefix" >"$work/install.log"
+    root=$work/prefix
+    ;;
+  package)
+    cpack --config "$build/CPackConfig.cmake" -G TGZ -B "$work/out" >"$work/cpack.log" ||
+      { cat "$work/cpack.log"; exit 1; }
+    tarball=$work/out/tiral-$version-Linux.tar.gz
+    [ -f "$tarball" ] || { echo "no $(basename "$tarball") in: $(ls "$work/out")"; exit 1; }
+    mkdir "$work/unpacked"
+    tar -xzf "$tarball" -C "$work/unpacked"
+    root=$work/unpacked/tiral-$version-Linux
+    [ -d "$root" ] || { echo "the tarball has no folder tiral-$version-Linux: $(ls "$work/unpacked")"; exit 1; }
+    ;;
+  *)
+    echo "usage: $0 install|package BUILD_DIR SOURCE_DIR VERSION"
+    exit 2
+    ;;
+esac
+
+failures=0
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+
+# Installed path, and the source file it must be a copy of.
+copies=(
+  "share/tiral/examples/climate.txt|examples/climate.txt"
+  "share/tiral/examples/README.md|examples/README.md"
+  "share/tiral/examples/generate_climate.py|examples/generate_climate.py"
+  "share/doc/tiral/README.md|README.md"
+  "share/man/man1/tiral.1|doc/tiral.1"
+)
+want="bin/tiral"
+for entry in "${copies[@]}"; do
+  installed=${entry%%|*}
+  want+=$'\n'$installed
+  cmp -s "$root/$installed" "$source/${entry#*|}" || fail "$installed is not a copy of ${entry#*|}"
+done
+have=$(cd "$root" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
+want=$(LC_ALL=C sort <<<"$want")
+[ "$have" = "$want" ] ||
+  fail "files differ (+ there, - missing): $(diff <(echo "$want") <(echo "$have") | grep '^[<>]' | tr '<>\n' '-+ ')"
+[ -x "$root/bin/tiral" ] || fail "bin/tiral is not executable"
+
+# The same answers for both programs: the report's second record shows the
+# input name as typed.
+sample=$root/share/tiral/examples/climate.txt
+run() {
+  mkdir "$work/$1"
+  (cd "$work/$1" && printf "'%s'\nreport.txt\n1991\n" "$sample" | TMPDIR=$work/$1 "$2" >stdout 2>stderr) ||
+    fail "$1: exit status $?"
+}
+mkdir "$work/runs"
+run runs/installed "$root/bin/tiral"
+run runs/built "$build/tiral"
+[ -s "$work/runs/installed/stderr" ] && fail "installed program: $(head -c 300 "$work/runs/installed/stderr")"
+cmp -s "$work/runs/installed/stdout" "$work/runs/built/stdout" || fail "console transcripts differ"
+[ "$(wc -l <"$work/runs/installed/report.txt")" -eq 40 ] || fail "the installed program's report is not 40 records"
+cmp -s "$work/runs/installed/report.txt" "$work/runs/built/report.txt" || fail "reports differ"
+cmp -s "$sample" "$source/examples/climate.txt" || fail "the run changed the installed sample"
+
+if [ "$failures" -ne 0 ]; then
+  echo "$mode: $failures failures"
+  exit 1
+fi
+echo "$mode: $(wc -l <<<"$want") files in place, the installed program writes the built program's report"
