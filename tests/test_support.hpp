@@ -5,9 +5,6 @@
 
 #include <bit>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "run/run_state.hpp"
@@ -27,11 +24,6 @@ inline tiral::NameField name_field(const std::string& text) {
   field.fill(' ');
   text.copy(field.data(), field.size());
   return field;
-}
-
-inline std::string file_bytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 }  // namespace test_support

@@ -3,16 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "temp_folder.hpp"
-
+#include "test_files.hpp"
 #include "test_support.hpp"
-#include <stdlib.h>
 
-#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -46,7 +42,7 @@ class DailyReader : public ::testing::Test {
 
   // Writes the input, reads it, and checks that the reading left it as it was.
   void read(const std::string& bytes) {
-    std::ofstream(input, std::ios::binary) << bytes;
+    ASSERT_TRUE(test_support::write_file(input, bytes));
     read_daily_records(run);
     EXPECT_EQ(bytes, file_bytes(input));
     EXPECT_FALSE(recio::unit_connected(input_unit));

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "temp_folder.hpp"
+#include "test_files.hpp"
 
 #include <sys/stat.h>
 
@@ -11,7 +12,6 @@
 #include <fstream>
 #include <random>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <thread>
 
@@ -40,14 +40,9 @@ class Faults : public ::testing::Test {
   fs::path temp() const { return root_ / "tmp"; }
 
   void write(const std::string& name, const std::string& bytes) const {
-    std::ofstream(work() / name, std::ios::binary) << bytes;
+    ASSERT_TRUE(test_support::write_file(work() / name, bytes)) << name;
   }
-  std::string read(const std::string& name) const {
-    std::ifstream in(work() / name, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-  }
+  std::string read(const std::string& name) const { return test_support::file_bytes(work() / name).value_or(""); }
 
   // Runs the program (or another copy of it) with `answers`; returns its exit status.
   int run(const std::string& answers, const std::function<void()>& before_exec = {},

@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "temp_folder.hpp"
+#include "test_files.hpp"
 
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 
@@ -83,7 +83,7 @@ TEST_F(Interrupts, AtTheInputPromptEachEvent) {
 }
 
 TEST_F(Interrupts, AtTheOutputAndYearPrompts) {
-  std::ofstream(work() / "climate.txt") << "1 2 3\n";
+  ASSERT_TRUE(test_support::write_file(work() / "climate.txt", "1 2 3\n"));
   for (const bool at_year : {false, true}) {
     Child child;
     child.start(work(), root_ / "tmp");
@@ -99,10 +99,7 @@ TEST_F(Interrupts, AtTheOutputAndYearPrompts) {
     EXPECT_EQ(child.err, interrupt_line("control-C"));
     EXPECT_EQ(child.out.substr(child.out.size() - prompt.size() - 1), prompt + "\n");
   }
-  std::ifstream in(work() / "climate.txt");
-  std::stringstream contents;
-  contents << in.rdbuf();
-  EXPECT_EQ(contents.str(), "1 2 3\n");
+  EXPECT_EQ(test_support::file_bytes(work() / "climate.txt"), "1 2 3\n");
   EXPECT_FALSE(fs::exists(work() / "report.txt"));
 }
 
@@ -133,7 +130,7 @@ TEST_F(Interrupts, InTheMiddleOfALongRunNoWorkFileSurvives) {
 // With pipes on standard input and output, the console stream is exactly
 // these bytes, and nothing follows the last prompt.
 TEST_F(Interrupts, ConsoleStreamOnPipes) {
-  std::ofstream(work() / "climate.txt") << "";
+  ASSERT_TRUE(test_support::write_file(work() / "climate.txt", ""));
   Child child;
   child.start(work(), root_ / "tmp");
   child.type("climate.txt\nclimate.txt\nreport.txt\n1991\n");

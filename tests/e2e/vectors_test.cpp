@@ -16,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include "test_files.hpp"
+
 #include <cctype>
 #include <cerrno>
 #include <csignal>
@@ -32,8 +34,6 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <set>
 #include <sstream>
@@ -61,17 +61,8 @@ const std::string kSystemTextLine = "forrtl: {system error text}\r\n";
 
 // ---------------------------------------------------------------- helpers
 
-std::optional<std::string> read_file(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    if (!in) return std::nullopt;
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-bool write_file(const fs::path& p, const std::string& bytes) {
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out);
-}
+using test_support::file_bytes;
+using test_support::write_file;
 
 std::string replace_all(std::string text, const std::string& from, const std::string& to) {
     std::size_t pos = 0;
@@ -491,7 +482,7 @@ std::string copy_tree(const fs::path& src, const fs::path& dst) {
             if (mkdir(to.c_str(), 0755) != 0 && errno != EEXIST) return "mkdir " + to.string();
             if (std::string e = copy_tree(from, to); !e.empty()) return e;
         } else if (S_ISREG(st.st_mode)) {
-            auto bytes = read_file(from);
+            auto bytes = file_bytes(from);
             if (!bytes || !write_file(to, *bytes)) return "copy " + from.string();
         } else {
             return "unsupported file type " + from.string();
@@ -532,21 +523,21 @@ TEST_P(VectorTest, Run) {
     ASSERT_EQ(access(binary.c_str(), X_OK), 0) << "program not built: " << binary;
 
     // The vector's files.
-    auto input_name = read_file(dir / "input-name");
+    auto input_name = file_bytes(dir / "input-name");
     ASSERT_TRUE(input_name) << "missing input-name in " << dir;
-    const auto input = read_file(dir / "input");
-    auto answers = read_file(dir / "answers");
+    const auto input = file_bytes(dir / "input");
+    auto answers = file_bytes(dir / "answers");
     ASSERT_TRUE(answers) << "missing answers in " << dir;
-    const auto expected_stdout = read_file(dir / "expected-stdout");
-    auto expected_stderr = read_file(dir / "expected-stderr");
-    const auto expected_status_text = read_file(dir / "expected-status");
+    const auto expected_stdout = file_bytes(dir / "expected-stdout");
+    auto expected_stderr = file_bytes(dir / "expected-stderr");
+    const auto expected_status_text = file_bytes(dir / "expected-status");
     ASSERT_TRUE(expected_stdout && expected_stderr && expected_status_text)
         << "missing expected-stdout, expected-stderr or expected-status in " << dir;
-    const auto report_name = read_file(dir / "report-name");
-    const auto expected_report = read_file(dir / "expected-report");
+    const auto report_name = file_bytes(dir / "report-name");
+    const auto expected_report = file_bytes(dir / "expected-report");
     ASSERT_EQ(report_name.has_value(), expected_report.has_value())
         << "report-name and expected-report go together in " << dir;
-    const auto files_text = read_file(dir / "expected-files");
+    const auto files_text = file_bytes(dir / "expected-files");
     const std::vector<std::string> files_lines =
         files_text ? split_lines(*files_text) : std::vector<std::string>{};
     const fs::path setup = dir / "setup";
@@ -622,7 +613,7 @@ TEST_P(VectorTest, Run) {
     }
 
     if (report_name) {
-        const auto got = read_file(W / *report_name);
+        const auto got = file_bytes(W / *report_name);
         if (!got) {
             ADD_FAILURE() << "no report file '" << *report_name << "'";
         } else {
@@ -643,7 +634,7 @@ TEST_P(VectorTest, Run) {
         const fs::path in_path = W / *input_name;
         struct stat st {};
         if (line == "input unchanged") {
-            const auto got = read_file(in_path);
+            const auto got = file_bytes(in_path);
             if (!input) {
                 ADD_FAILURE() << "'input unchanged' without an input file in the vector";
             } else if (!got) {
@@ -684,15 +675,15 @@ TEST_P(VectorTest, Run) {
                             << path << " should keep its target";
                     }
                 } else {
-                    const auto want = read_file(setup / path);
-                    const auto got = read_file(wp);
+                    const auto want = file_bytes(setup / path);
+                    const auto got = file_bytes(wp);
                     EXPECT_TRUE(S_ISREG(st.st_mode)) << path << " should be a plain file";
                     if (want && got) {
                         expect_same(path, *want, *got);
                     }
                 }
             } else if (what == "replaced by the report") {
-                const auto got = read_file(wp);
+                const auto got = file_bytes(wp);
                 if (!got) {
                     ADD_FAILURE() << path << " is gone";
                 } else if (expected_report) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "temp_folder.hpp"
+#include "test_files.hpp"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -11,8 +12,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -23,17 +22,8 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string read_file(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-void write_file(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+using test_support::file_bytes;
+using test_support::write_file;
 
 std::vector<std::string> take_all(std::int32_t unit) {
   std::vector<std::string> records;
@@ -81,7 +71,7 @@ TEST_F(Units, FirstRecordCutsLongerFileLaterRecordsExtend) {
   recio::write_list(400, {"one"});
   recio::write_list(400, {"two"});
   recio::close_unit(400);
-  EXPECT_EQ(read_file(root_ / "report.txt"), " one\r\n two\r\n");
+  EXPECT_EQ(file_bytes(root_ / "report.txt"), " one\r\n two\r\n");
 }
 
 TEST_F(Units, RecordLongerThanAnyBufferAlsoCutsTheFile) {
@@ -90,7 +80,7 @@ TEST_F(Units, RecordLongerThanAnyBufferAlsoCutsTheFile) {
   recio::open_unit(400, name("report.txt"), "UNKNOWN", "NULL");
   recio::write_list(400, {std::string_view(long_text)});
   recio::close_unit(400);
-  EXPECT_EQ(read_file(root_ / "report.txt"), " " + long_text + "\r\n");
+  EXPECT_EQ(file_bytes(root_ / "report.txt"), " " + long_text + "\r\n");
 }
 
 TEST_F(Units, ReadingAFileKeepsItUnchanged) {
@@ -100,7 +90,7 @@ TEST_F(Units, ReadingAFileKeepsItUnchanged) {
   recio::rewind_unit(10);
   EXPECT_EQ(take_all(10).size(), 2u);
   recio::close_unit(10);
-  EXPECT_EQ(read_file(root_ / "in.txt"), "1 2 3\n4 5 6\n");
+  EXPECT_EQ(file_bytes(root_ / "in.txt"), "1 2 3\n4 5 6\n");
 }
 
 TEST_F(Units, RecordEndsAndTheLastLineWithoutLineFeed) {
@@ -252,7 +242,7 @@ TEST_F(FatalUnits, WriteToAFileOpenedForReadingOnly) {
         recio::write_list(400, {"text"});
       },
       ::testing::ExitedWithCode(47), "^forrtl: severe \\(47\\): write to READONLY file, unit 400, file " + path + "\r\n$");
-  EXPECT_EQ(read_file(root_ / "locked.txt"), "old contents\n");
+  EXPECT_EQ(file_bytes(root_ / "locked.txt"), "old contents\n");
 }
 
 TEST_F(FatalUnits, ReadWithoutStatusEndsTheRun) {
