@@ -11,7 +11,8 @@
 
 namespace test_support {
 
-// Bit-exact comparison, so that a rounding point moved by one unit shows.
+// Bit-exact comparison, so that a rounding point moved by one unit and the
+// sign of zero both show.
 inline ::testing::AssertionResult same_float(float expected, float actual) {
   if (std::bit_cast<std::uint32_t>(expected) == std::bit_cast<std::uint32_t>(actual))
     return ::testing::AssertionSuccess();

@@ -3,6 +3,8 @@
 // over every short decimal is in short_decimal_exhaustive.cpp.
 #include <gtest/gtest.h>
 
+#include "test_support.hpp"
+
 #include <charconv>
 #include <cstring>
 #include <random>
@@ -12,6 +14,8 @@
 #include "recio/list_input.hpp"
 
 namespace {
+
+using test_support::same_float;
 
 struct OneRecord {
   std::string text;
@@ -36,12 +40,6 @@ float reference(const std::string& text) {
   return value;
 }
 
-std::uint32_t bits(float value) {
-  std::uint32_t b;
-  std::memcpy(&b, &value, sizeof b);
-  return b;
-}
-
 TEST(ShortDecimal, FreeFormValuesMatchCorrectRounding) {
   std::mt19937 random(99);
   for (int i = 0; i < 2'000'000; ++i) {
@@ -57,7 +55,7 @@ TEST(ShortDecimal, FreeFormValuesMatchCorrectRounding) {
     OneRecord feed{text};
     const recio::InputItem item = recio::input(value);
     ASSERT_EQ(recio::parse_list_directed({one_record, &feed}, {&item, 1}), 0) << text;
-    ASSERT_EQ(bits(value), bits(reference(text))) << text;
+    ASSERT_TRUE(same_float(reference(text), value)) << text;
   }
 }
 
@@ -91,7 +89,7 @@ TEST(ShortDecimal, RecordsOfThreeValuesMatchCorrectRounding) {
     const recio::InputItem items[] = {recio::input(values[0]), recio::input(values[1]), recio::input(values[2])};
     OneRecord feed{record};
     ASSERT_EQ(recio::parse_list_directed({one_record, &feed}, items), 0) << record;
-    for (int v = 0; v < 3; ++v) ASSERT_EQ(bits(values[v]), bits(reference(numbers[v]))) << record << " value " << v;
+    for (int v = 0; v < 3; ++v) ASSERT_TRUE(same_float(reference(numbers[v]), values[v])) << record << " value " << v;
   }
 }
 
@@ -104,7 +102,7 @@ TEST(ShortDecimal, SixColumnFieldsMatchCorrectRounding) {
     std::string text = std::string(6 - std::strlen(field), ' ') + field;
     const recio::FieldValue read = recio::read_f_field(text, 2, recio::BlankMode::null);
     ASSERT_EQ(read.status, 0) << text;
-    ASSERT_EQ(bits(read.value), bits(reference(field))) << text;
+    ASSERT_TRUE(same_float(reference(field), read.value)) << text;
   }
 }
 
