@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "temp_folder.hpp"
 #include "test_files.hpp"
 #include "test_support.hpp"
 
@@ -26,9 +25,6 @@ namespace fs = std::filesystem;
 class DailyReader : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder = test_support::make_temp_folder("tiral_daily");
-    ASSERT_FALSE(folder.empty());
-    input = folder / "climate.txt";
     run.input_name = name_field(input.string());
   }
   void TearDown() override {
@@ -37,7 +33,6 @@ class DailyReader : public ::testing::Test {
     }
     EXPECT_FALSE(recio::unit_connected(input_unit));
     recio::close_unit(input_unit);
-    fs::remove_all(folder);
   }
 
   // Writes the input, reads it, and checks that the reading left it as it was.
@@ -56,7 +51,8 @@ class DailyReader : public ::testing::Test {
     }
   }
 
-  fs::path folder, input;
+  test_support::TempFolder folder{"tiral_daily"};
+  fs::path input = folder / "climate.txt";
   RunState run;
 };
 

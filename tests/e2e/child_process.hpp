@@ -15,9 +15,27 @@
 #include <functional>
 #include <string>
 
+#include "test_files.hpp"
+
 namespace e2e {
 
 namespace fs = std::filesystem;
+
+// A working folder and an empty private TMPDIR for runs of the program, both
+// inside one private folder that goes with the object.
+class RunFolders {
+ public:
+  explicit RunFolders(const std::string& name) : root_(name) {
+    fs::create_directory(work());
+    fs::create_directory(temp());
+  }
+  const fs::path& root() const { return root_.path(); }
+  fs::path work() const { return root_ / "work"; }
+  fs::path temp() const { return root_ / "tmp"; }
+
+ private:
+  test_support::TempFolder root_;
+};
 
 // The program running with pipes on its three standard streams.
 struct Child {

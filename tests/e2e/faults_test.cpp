@@ -3,7 +3,6 @@
 // survives, and no input makes the program crash or hang.
 #include <gtest/gtest.h>
 
-#include "temp_folder.hpp"
 #include "test_files.hpp"
 
 #include <sys/stat.h>
@@ -28,16 +27,12 @@ const std::string prompts =
 class Faults : public ::testing::Test {
  protected:
   void SetUp() override {
-    root_ = test_support::make_temp_folder("tiral-faults");
-    fs::create_directory(work());
-    fs::create_directory(temp());
     // Open to every user, for the test that runs as an ordinary user.
-    for (const fs::path& p : {root_, work(), temp()}) chmod(p.c_str(), 0777);
+    for (const fs::path& p : {folders_.root(), work(), temp()}) chmod(p.c_str(), 0777);
   }
-  void TearDown() override { fs::remove_all(root_); }
 
-  fs::path work() const { return root_ / "work"; }
-  fs::path temp() const { return root_ / "tmp"; }
+  fs::path work() const { return folders_.work(); }
+  fs::path temp() const { return folders_.temp(); }
 
   void write(const std::string& name, const std::string& bytes) const {
     ASSERT_TRUE(test_support::write_file(work() / name, bytes)) << name;
@@ -59,7 +54,7 @@ class Faults : public ::testing::Test {
     return out().size() >= prompts.size() && out().compare(out().size() - prompts.size(), prompts.size(), prompts) == 0;
   }
 
-  fs::path root_;
+  e2e::RunFolders folders_{"tiral-faults"};
   Child child_;
 };
 
@@ -69,7 +64,7 @@ TEST_F(Faults, ReportFileThatMayOnlyBeRead) {
   chmod((work() / "report.txt").c_str(), 0444);
   // The tests run as root, who may write anything: the program runs as nobody,
   // from a copy that nobody can reach wherever the build folder lies.
-  const fs::path copy = root_ / "tiral";
+  const fs::path copy = folders_.root() / "tiral";
   fs::copy_file(TIRAL_BINARY, copy);
   chmod(copy.c_str(), 0755);
   const int status = run("climate.txt\nreport.txt\n2001\n", [] {

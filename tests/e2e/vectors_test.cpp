@@ -12,10 +12,11 @@
 // ({cwd} replaced by W's real path) on standard input followed by end of
 // file, and 20 seconds to finish. Afterwards W must hold nothing but the
 // input file, the setup/ copies and the report, and T must be empty. W and T
-// are removed after each test (set TIRAL_E2E_KEEP=1 to keep them).
+// are removed after each test (set TIRAL_KEEP_TEST_FOLDERS=1 to keep them).
 
 #include <gtest/gtest.h>
 
+#include "child_process.hpp"
 #include "test_files.hpp"
 
 #include <cctype>
@@ -420,50 +421,6 @@ RunResult run_program(const std::string& binary, const fs::path& workdir, const 
 
 // ---------------------------------------------------- working folders
 
-class Scratch {
-public:
-    Scratch() {
-        std::string base = "/tmp";
-        if (const char* t = std::getenv("TMPDIR"); t && *t) base = t;
-        std::error_code ec;
-        fs::path canon = fs::canonical(base, ec);
-        // Keep the working folder's real path short.
-        if (ec || canon.string().size() > 100) canon = "/tmp";
-        std::string templ = (canon / "tiral-e2e-XXXXXX").string();
-        std::vector<char> buf(templ.begin(), templ.end());
-        buf.push_back('\0');
-        if (mkdtemp(buf.data()) == nullptr) return;
-        root_ = buf.data();
-        work_ = root_ / "w";
-        tmp_ = root_ / "t";
-        if (mkdir(work_.c_str(), 0755) != 0 || mkdir(tmp_.c_str(), 0700) != 0) return;
-        work_real_ = fs::canonical(work_, ec);
-        if (ec) return;
-        ok_ = true;
-    }
-    ~Scratch() {
-        if (root_.empty()) return;
-        const char* keep = std::getenv("TIRAL_E2E_KEEP");
-        if (keep && *keep && std::string(keep) != "0") {
-            std::printf("kept %s\n", root_.c_str());
-            return;
-        }
-        std::error_code ec;
-        fs::remove_all(root_, ec);
-    }
-    Scratch(const Scratch&) = delete;
-    Scratch& operator=(const Scratch&) = delete;
-
-    bool ok() const { return ok_; }
-    const fs::path& work() const { return work_; }
-    const fs::path& work_real() const { return work_real_; }
-    const fs::path& tmp() const { return tmp_; }
-
-private:
-    fs::path root_, work_, tmp_, work_real_;
-    bool ok_ = false;
-};
-
 // Copies src's contents into dst: folders, regular files (bytes only: the
 // shared folder is laid read-only, and the copies are the run's ordinary
 // files) and symbolic links as links with the same target.
@@ -551,10 +508,10 @@ TEST_P(VectorTest, Run) {
     }
 
     // 1. Working folder and private TMPDIR.
-    Scratch scratch;
-    ASSERT_TRUE(scratch.ok()) << "cannot make the working folders";
-    const fs::path W = scratch.work();
-    const std::string cwd = scratch.work_real().string();
+    const e2e::RunFolders folders("tiral-e2e");
+    const fs::path W = folders.work();
+    const std::string cwd = fs::canonical(W, ec).string();
+    ASSERT_FALSE(ec) << "cannot make the working folders";
     ASSERT_LT(cwd.size(), kMaxWorkPathLength) << "working folder path too long: " << cwd;
 
     // 2. Input file and setup/ copies.
@@ -580,7 +537,7 @@ TEST_P(VectorTest, Run) {
     // 3. and 4. Answers, then the run.
     std::string stdin_bytes = replace_all(*answers, kCwdToken, runner().wine ? wine_path(cwd) : cwd);
     if (runner().wine) stdin_bytes = replace_all(stdin_bytes, "/dev/full", wine_path("/dev/full"));
-    const RunResult r = run_program(binary, W, scratch.tmp(), stdin_bytes);
+    const RunResult r = run_program(binary, W, folders.temp(), stdin_bytes);
     ASSERT_TRUE(r.failure.empty()) << r.failure;
     ASSERT_FALSE(r.timed_out) << "no end after " << kTimeLimitSeconds << " s; stdout so far:\n"
                               << escape(r.out) << "\nstderr so far:\n"
@@ -711,7 +668,7 @@ TEST_P(VectorTest, Run) {
             EXPECT_TRUE(with_parents.count(p)) << "unexpected file left in the working folder: " << p;
         }
         std::vector<std::string> temps;
-        list_tree(scratch.tmp(), scratch.tmp(), temps);
+        list_tree(folders.temp(), folders.temp(), temps);
         for (const auto& p : temps) ADD_FAILURE() << "file left in TMPDIR: " << p;
         if (!runner().temp.empty()) {
             std::vector<std::string> runner_temps;

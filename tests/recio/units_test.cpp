@@ -3,7 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "temp_folder.hpp"
 #include "test_files.hpp"
 #include "test_support.hpp"
 
@@ -11,7 +10,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -36,26 +34,15 @@ std::vector<std::string> take_all(std::int32_t unit) {
 // A private working folder and temporary folder for each test.
 class Units : public ::testing::Test {
  protected:
-  void SetUp() override {
-    root_ = test_support::make_temp_folder("tiral-units");
-    fs::create_directory(root_ / "tmp");
-    old_tmpdir_ = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
-    setenv("TMPDIR", (root_ / "tmp").c_str(), 1);
-  }
+  void SetUp() override { fs::create_directory(root_ / "tmp"); }
   void TearDown() override {
     for (std::int32_t unit : {10, 11, 101, 102, 400}) recio::close_unit(unit);
-    if (old_tmpdir_.empty()) {
-      unsetenv("TMPDIR");
-    } else {
-      setenv("TMPDIR", old_tmpdir_.c_str(), 1);
-    }
-    fs::remove_all(root_);
   }
   std::string name(const std::string& file) const { return (root_ / file).string(); }
   bool temp_folder_empty() const { return fs::is_empty(root_ / "tmp"); }
 
-  fs::path root_;
-  std::string old_tmpdir_;
+  test_support::TempFolder root_{"tiral-units"};
+  test_support::TmpdirSetTo tmpdir_{root_ / "tmp"};
 };
 
 TEST_F(Units, UnknownOpenCreatesMissingFileEmptyAndKeepsIt) {
@@ -232,7 +219,7 @@ TEST_F(FatalUnits, WriteToAFullDeviceIsAWriteError) {
 
 TEST_F(FatalUnits, WriteToAFileOpenedForReadingOnly) {
   write_file(root_ / "locked.txt", "old contents\n");
-  chmod(root_.c_str(), 0755);
+  chmod(root_.path().c_str(), 0755);
   chmod((root_ / "locked.txt").c_str(), 0444);
   const std::string path = name("locked.txt");
   EXPECT_EXIT(

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "temp_folder.hpp"
 #include "test_files.hpp"
 #include "test_support.hpp"
 
@@ -57,15 +56,9 @@ RunState typical_run() {
 
 class Report : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder = test_support::make_temp_folder("tiral_report");
-    ASSERT_FALSE(folder.empty());
-    report = folder / "report.txt";
-  }
   void TearDown() override {
     EXPECT_FALSE(recio::unit_connected(report_unit));
     recio::close_unit(report_unit);
-    fs::remove_all(folder);
   }
 
   std::string write(RunState& run) {
@@ -91,7 +84,8 @@ class Report : public ::testing::Test {
     return found;
   }
 
-  fs::path folder, report;
+  test_support::TempFolder folder{"tiral_report"};
+  fs::path report = folder / "report.txt";
 };
 
 const std::string rule = " " + std::string(57, '_');
