@@ -5,6 +5,7 @@
 
 #include "test_files.hpp"
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -42,20 +43,23 @@ class Faults : public ::testing::Test {
   // Runs the program (or another copy of it) with `answers`; returns its exit status.
   int run(const std::string& answers, const std::function<void()>& before_exec = {},
           const std::string& binary = TIRAL_BINARY) {
-    child_ = Child{};
-    child_.binary = binary;
-    child_.start(work(), temp(), before_exec);
-    child_.type(answers);
-    return child_.finish();
+    Child child;
+    child.command = {binary};
+    child.start(work(), temp(), before_exec);
+    child.type(answers);
+    const int status = child.finish();
+    out_ = child.out;
+    err_ = child.err;
+    return status;
   }
-  const std::string& out() const { return child_.out; }
-  const std::string& err() const { return child_.err; }
+  const std::string& out() const { return out_; }
+  const std::string& err() const { return err_; }
   bool stdout_ends_with_prompts() const {
     return out().size() >= prompts.size() && out().compare(out().size() - prompts.size(), prompts.size(), prompts) == 0;
   }
 
   e2e::RunFolders folders_{"tiral-faults"};
-  Child child_;
+  std::string out_, err_;  // of the last run
 };
 
 TEST_F(Faults, ReportFileThatMayOnlyBeRead) {
@@ -209,9 +213,9 @@ TEST_F(Faults, InputChangingDuringTheRun) {
   for (int i = 0; i < 400'000; ++i) records += "12.5 3.25 70\n";
   for (const bool grow : {true, false}) {
     write("moving.txt", records);
-    child_ = Child{};
-    child_.start(work(), temp());
-    child_.type("moving.txt\nreport.txt\n2001\n");
+    Child child;
+    child.start(work(), temp());
+    child.type("moving.txt\nreport.txt\n2001\n");
     if (grow) {
       std::ofstream more(work() / "moving.txt", std::ios::binary | std::ios::app);
       for (int i = 0; i < 200'000; ++i) more << "20.5 10.25 50\n" << std::flush;
@@ -221,7 +225,7 @@ TEST_F(Faults, InputChangingDuringTheRun) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
       }
     }
-    EXPECT_EQ(child_.finish(), 0) << (grow ? "growing" : "shrinking") << ": " << err();
+    EXPECT_EQ(child.finish(), 0) << (grow ? "growing" : "shrinking") << ": " << child.err;
     const std::string report = read("report.txt");
     EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 40);
     EXPECT_TRUE(fs::is_empty(temp()));

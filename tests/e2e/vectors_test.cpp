@@ -19,18 +19,13 @@
 #include "child_process.hpp"
 #include "test_files.hpp"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cctype>
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/stat.h>
-#include <sys/types.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -208,6 +203,7 @@ struct Runner {
     std::string binary;
     std::string temp;
     bool wine = false;
+    std::vector<std::string> environment;  // the runner's own, besides PATH
 };
 
 std::string find_in_path(const std::string& name) {
@@ -229,6 +225,12 @@ const Runner& runner() {
         if (const char* p = std::getenv("TIRAL_RUNNER"); p && *p) {
             made.program = find_in_path(p);
             made.wine = fs::path(p).filename().string().rfind("wine", 0) == 0;
+            for (char** e = environ; *e != nullptr; ++e) {
+                const std::string var = *e;
+                if (var.rfind("WINE", 0) == 0 || var.rfind("HOME=", 0) == 0) made.environment.push_back(var);
+            }
+            const char* own_tmp = std::getenv("TMPDIR");
+            made.environment.push_back(std::string("TMPDIR=") + (own_tmp ? own_tmp : "/tmp"));
         }
         if (const char* t = std::getenv("TIRAL_RUNNER_TEMP"); t && *t) made.temp = t;
         return made;
@@ -261,165 +263,6 @@ std::string wine_diagnostic_names(const std::string& expected, const std::string
     }
     return out;
 }
-
-// ------------------------------------------------------------ the run
-
-struct RunResult {
-    std::string out;
-    std::string err;
-    bool exited = false;
-    int status = -1;
-    int signal = 0;
-    bool timed_out = false;
-    std::string failure;  // harness-level problem
-};
-
-void set_nonblocking(int fd) {
-    int flags = fcntl(fd, F_GETFL);
-    fcntl(fd, F_SETFL, flags | O_NONBLOCK);
-}
-
-RunResult run_program(const std::string& binary, const fs::path& workdir, const fs::path& tmpdir,
-                      const std::string& answers) {
-    RunResult r;
-    int in_pipe[2], out_pipe[2], err_pipe[2];
-    if (pipe2(in_pipe, O_CLOEXEC) != 0 || pipe2(out_pipe, O_CLOEXEC) != 0 ||
-        pipe2(err_pipe, O_CLOEXEC) != 0) {
-        r.failure = std::string("pipe: ") + std::strerror(errno);
-        return r;
-    }
-    const char* parent_path = std::getenv("PATH");
-    std::string path_var = std::string("PATH=") + (parent_path ? parent_path : "/usr/bin:/bin");
-    std::string tmp_var = "TMPDIR=" + tmpdir.string();
-    std::string work = workdir.string();
-    std::vector<std::string> runner_vars;  // Wine's own settings, for a run under Wine
-    if (!runner().program.empty()) {
-        for (char** e = environ; *e != nullptr; ++e) {
-            const std::string var = *e;
-            if (var.rfind("WINE", 0) == 0 || var.rfind("HOME=", 0) == 0) runner_vars.push_back(var);
-        }
-        const char* own_tmp = std::getenv("TMPDIR");
-        tmp_var = std::string("TMPDIR=") + (own_tmp ? own_tmp : "/tmp");
-    }
-    std::vector<char*> argv;
-    if (!runner().program.empty()) argv.push_back(const_cast<char*>(runner().program.c_str()));
-    argv.push_back(const_cast<char*>(binary.c_str()));
-    argv.push_back(nullptr);
-    std::vector<char*> envp = {path_var.data(), tmp_var.data()};
-    for (auto& var : runner_vars) envp.push_back(var.data());
-    envp.push_back(nullptr);
-
-    pid_t pid = fork();
-    if (pid < 0) {
-        r.failure = std::string("fork: ") + std::strerror(errno);
-        return r;
-    }
-    if (pid == 0) {
-        // Child: only async-signal-safe calls until exec. Its own process
-        // group, so that a run over time can be ended with all it started.
-        setpgid(0, 0);
-        signal(SIGPIPE, SIG_DFL);
-        sigset_t none;
-        sigemptyset(&none);
-        sigprocmask(SIG_SETMASK, &none, nullptr);
-        if (dup2(in_pipe[0], 0) < 0 || dup2(out_pipe[1], 1) < 0 || dup2(err_pipe[1], 2) < 0)
-            _exit(125);
-        if (chdir(work.c_str()) != 0) _exit(126);
-        execve(argv[0], argv.data(), envp.data());
-        _exit(127);
-    }
-    setpgid(pid, pid);  // also here: no race with the child's own call
-    close(in_pipe[0]);
-    close(out_pipe[1]);
-    close(err_pipe[1]);
-    int in_fd = in_pipe[1];
-    int out_fd = out_pipe[0];
-    int err_fd = err_pipe[0];
-    set_nonblocking(in_fd);
-    set_nonblocking(out_fd);
-    set_nonblocking(err_fd);
-    std::size_t written = 0;
-    if (answers.empty()) {
-        close(in_fd);
-        in_fd = -1;
-    }
-
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kTimeLimitSeconds);
-    while (out_fd >= 0 || err_fd >= 0 || in_fd >= 0) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        deadline - std::chrono::steady_clock::now())
-                        .count();
-        if (left <= 0) {
-            r.timed_out = true;
-            break;
-        }
-        pollfd fds[3];
-        int n = 0;
-        int idx_in = -1, idx_out = -1, idx_err = -1;
-        if (in_fd >= 0) { idx_in = n; fds[n++] = {in_fd, POLLOUT, 0}; }
-        if (out_fd >= 0) { idx_out = n; fds[n++] = {out_fd, POLLIN, 0}; }
-        if (err_fd >= 0) { idx_err = n; fds[n++] = {err_fd, POLLIN, 0}; }
-        int rc = poll(fds, static_cast<nfds_t>(n), static_cast<int>(std::min<long long>(left, 1000)));
-        if (rc < 0) {
-            if (errno == EINTR) continue;
-            r.failure = std::string("poll: ") + std::strerror(errno);
-            break;
-        }
-        if (idx_in >= 0 && fds[idx_in].revents) {
-            ssize_t w = write(in_fd, answers.data() + written, answers.size() - written);
-            if (w > 0) written += static_cast<std::size_t>(w);
-            if ((w < 0 && errno != EAGAIN && errno != EINTR) || written == answers.size()) {
-                close(in_fd);  // the answers end here: end of file for the program
-                in_fd = -1;
-            }
-        }
-        auto drain = [](int& fd, std::string& into) {
-            char buf[65536];
-            for (;;) {
-                ssize_t got = read(fd, buf, sizeof buf);
-                if (got > 0) { into.append(buf, static_cast<std::size_t>(got)); continue; }
-                if (got == 0 || (errno != EAGAIN && errno != EINTR)) { close(fd); fd = -1; }
-                return;
-            }
-        };
-        if (idx_out >= 0 && fds[idx_out].revents) drain(out_fd, r.out);
-        if (idx_err >= 0 && fds[idx_err].revents) drain(err_fd, r.err);
-    }
-    for (int fd : {in_fd, out_fd, err_fd})
-        if (fd >= 0) close(fd);
-
-    int wstatus = 0;
-    if (r.timed_out) {
-        kill(-pid, SIGKILL);
-        waitpid(pid, &wstatus, 0);
-        return r;
-    }
-    // Both output pipes are closed; the program may still be ending.
-    for (;;) {
-        pid_t w = waitpid(pid, &wstatus, WNOHANG);
-        if (w == pid) break;
-        if (w < 0 && errno != EINTR) {
-            r.failure = std::string("waitpid: ") + std::strerror(errno);
-            return r;
-        }
-        if (std::chrono::steady_clock::now() >= deadline) {
-            r.timed_out = true;
-            kill(-pid, SIGKILL);
-            waitpid(pid, &wstatus, 0);
-            return r;
-        }
-        usleep(2000);
-    }
-    if (WIFEXITED(wstatus)) {
-        r.exited = true;
-        r.status = WEXITSTATUS(wstatus);
-    } else if (WIFSIGNALED(wstatus)) {
-        r.signal = WTERMSIG(wstatus);
-    }
-    return r;
-}
-
-// ---------------------------------------------------- working folders
 
 // Copies src's contents into dst: folders, regular files (bytes only: the
 // shared folder is laid read-only, and the copies are the run's ordinary
@@ -467,10 +310,7 @@ std::string strip_slash(std::string p) {
 
 // ------------------------------------------------------------- the test
 
-class VectorTest : public ::testing::TestWithParam<VectorCase> {
-protected:
-    static void SetUpTestSuite() { signal(SIGPIPE, SIG_IGN); }
-};
+class VectorTest : public ::testing::TestWithParam<VectorCase> {};
 
 TEST_P(VectorTest, Run) {
     const VectorCase& vc = GetParam();
@@ -537,8 +377,14 @@ TEST_P(VectorTest, Run) {
     // 3. and 4. Answers, then the run.
     std::string stdin_bytes = replace_all(*answers, kCwdToken, runner().wine ? wine_path(cwd) : cwd);
     if (runner().wine) stdin_bytes = replace_all(stdin_bytes, "/dev/full", wine_path("/dev/full"));
-    const RunResult r = run_program(binary, W, folders.temp(), stdin_bytes);
-    ASSERT_TRUE(r.failure.empty()) << r.failure;
+    e2e::Child r;
+    r.command = {binary};
+    if (!runner().program.empty()) r.command.insert(r.command.begin(), runner().program);
+    r.environment = runner().environment;
+    r.time_limit = std::chrono::seconds(kTimeLimitSeconds);
+    r.start(W, folders.temp());
+    r.type(stdin_bytes);
+    const int status = r.finish();
     ASSERT_FALSE(r.timed_out) << "no end after " << kTimeLimitSeconds << " s; stdout so far:\n"
                               << escape(r.out) << "\nstderr so far:\n"
                               << escape(r.err);
@@ -562,10 +408,10 @@ TEST_P(VectorTest, Run) {
     }
     expect_same("stderr", want_err, got_err);
 
-    if (r.exited) {
-        EXPECT_EQ(r.status, expected_status) << "exit status";
+    if (status >= 0) {
+        EXPECT_EQ(status, expected_status) << "exit status";
     } else {
-        ADD_FAILURE() << "the program ended by signal " << r.signal << ", expected exit status "
+        ADD_FAILURE() << "the program ended by signal " << -status << ", expected exit status "
                       << expected_status;
     }
 
