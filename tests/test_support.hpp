@@ -5,16 +5,14 @@
 
 #include <bit>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "run/run_state.hpp"
 
 namespace test_support {
 
-// Bit-exact comparison, so that a rounding point moved by one unit shows.
+// Bit-exact comparison, so that a rounding point moved by one unit and the
+// sign of zero both show.
 inline ::testing::AssertionResult same_float(float expected, float actual) {
   if (std::bit_cast<std::uint32_t>(expected) == std::bit_cast<std::uint32_t>(actual))
     return ::testing::AssertionSuccess();
@@ -27,11 +25,6 @@ inline tiral::NameField name_field(const std::string& text) {
   field.fill(' ');
   text.copy(field.data(), field.size());
   return field;
-}
-
-inline std::string file_bytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 }  // namespace test_support

@@ -2,8 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "temp_folder.hpp"
-#include <stdlib.h>
+#include "test_files.hpp"
 
 #include <array>
 #include <chrono>
@@ -48,28 +47,14 @@ std::set<fs::path> entries(const fs::path& folder) {
 
 class CalendarSplit : public ::testing::Test {
  protected:
-  void SetUp() override {
-    temp_folder = test_support::make_temp_folder("tiral_split");
-    ASSERT_FALSE(temp_folder.empty());
-    const char* old = getenv("TMPDIR");
-    had_tmpdir = old != nullptr;
-    if (had_tmpdir) old_tmpdir = old;
-    setenv("TMPDIR", temp_folder.c_str(), 1);
-    cwd_before = entries(fs::current_path());
-  }
+  void SetUp() override { cwd_before = entries(fs::current_path()); }
   void TearDown() override {
     for (std::int32_t unit = 101; unit <= 112; ++unit) recio::close_unit(unit);
     for (recio::RealArray* array : {&run.tmp_max, &run.tmp_min, &run.hmd}) {
       if (array->allocated) recio::release_array(*array);
     }
-    EXPECT_TRUE(fs::is_empty(temp_folder)) << "work files left in the temporary folder";
+    EXPECT_TRUE(fs::is_empty(temp_folder.path())) << "work files left in the temporary folder";
     EXPECT_EQ(cwd_before, entries(fs::current_path())) << "files made in the current folder";
-    if (had_tmpdir) {
-      setenv("TMPDIR", old_tmpdir.c_str(), 1);
-    } else {
-      unsetenv("TMPDIR");
-    }
-    fs::remove_all(temp_folder);
   }
 
   // Day i carries i / 100 as maximum, i % 100 as minimum and 50 as humidity,
@@ -87,7 +72,7 @@ class CalendarSplit : public ::testing::Test {
   // Splits, then reads every work file back: the day numbers found in each month.
   std::array<std::vector<int>, 12> split_and_read_back() {
     split_by_calendar(run);
-    EXPECT_TRUE(fs::is_empty(temp_folder)) << "work files must not appear in the directory";
+    EXPECT_TRUE(fs::is_empty(temp_folder.path())) << "work files must not appear in the directory";
     std::array<std::vector<int>, 12> months;
     for (std::int32_t month = 1; month <= 12; ++month) {
       const std::int32_t unit = 100 + month;
@@ -125,9 +110,8 @@ class CalendarSplit : public ::testing::Test {
     return sum;
   }
 
-  fs::path temp_folder;
-  bool had_tmpdir = false;
-  std::string old_tmpdir;
+  test_support::TempFolder temp_folder{"tiral_split"};
+  test_support::TmpdirSetTo tmpdir{temp_folder.path()};
   std::set<fs::path> cwd_before;
   RunState run;
 };

@@ -2,17 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include "temp_folder.hpp"
-
+#include "test_files.hpp"
 #include "test_support.hpp"
-#include <stdlib.h>
 
-#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -30,9 +25,6 @@ namespace fs = std::filesystem;
 class DailyReader : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder = test_support::make_temp_folder("tiral_daily");
-    ASSERT_FALSE(folder.empty());
-    input = folder / "climate.txt";
     run.input_name = name_field(input.string());
   }
   void TearDown() override {
@@ -41,12 +33,11 @@ class DailyReader : public ::testing::Test {
     }
     EXPECT_FALSE(recio::unit_connected(input_unit));
     recio::close_unit(input_unit);
-    fs::remove_all(folder);
   }
 
   // Writes the input, reads it, and checks that the reading left it as it was.
   void read(const std::string& bytes) {
-    std::ofstream(input, std::ios::binary) << bytes;
+    ASSERT_TRUE(test_support::write_file(input, bytes));
     read_daily_records(run);
     EXPECT_EQ(bytes, file_bytes(input));
     EXPECT_FALSE(recio::unit_connected(input_unit));
@@ -60,7 +51,8 @@ class DailyReader : public ::testing::Test {
     }
   }
 
-  fs::path folder, input;
+  test_support::TempFolder folder{"tiral_daily"};
+  fs::path input = folder / "climate.txt";
   RunState run;
 };
 

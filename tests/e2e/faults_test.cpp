@@ -3,15 +3,15 @@
 // survives, and no input makes the program crash or hang.
 #include <gtest/gtest.h>
 
-#include "temp_folder.hpp"
+#include "test_files.hpp"
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <fstream>
 #include <random>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <thread>
 
@@ -35,44 +35,38 @@ std::string one_year() {
 class Faults : public ::testing::Test {
  protected:
   void SetUp() override {
-    root_ = test_support::make_temp_folder("tiral-faults");
-    fs::create_directory(work());
-    fs::create_directory(temp());
     // Open to every user, for the test that runs as an ordinary user.
-    for (const fs::path& p : {root_, work(), temp()}) chmod(p.c_str(), 0777);
+    for (const fs::path& p : {folders_.root(), work(), temp()}) chmod(p.c_str(), 0777);
   }
-  void TearDown() override { fs::remove_all(root_); }
 
-  fs::path work() const { return root_ / "work"; }
-  fs::path temp() const { return root_ / "tmp"; }
+  fs::path work() const { return folders_.work(); }
+  fs::path temp() const { return folders_.temp(); }
 
   void write(const std::string& name, const std::string& bytes) const {
-    std::ofstream(work() / name, std::ios::binary) << bytes;
+    ASSERT_TRUE(test_support::write_file(work() / name, bytes)) << name;
   }
-  std::string read(const std::string& name) const {
-    std::ifstream in(work() / name, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-  }
+  std::string read(const std::string& name) const { return test_support::file_bytes(work() / name).value_or(""); }
 
   // Runs the program (or another copy of it) with `answers`; returns its exit status.
   int run(const std::string& answers, const std::function<void()>& before_exec = {},
           const std::string& binary = TIRAL_BINARY) {
-    child_ = Child{};
-    child_.binary = binary;
-    child_.start(work(), temp(), before_exec);
-    child_.type(answers);
-    return child_.finish();
+    Child child;
+    child.command = {binary};
+    child.start(work(), temp(), before_exec);
+    child.type(answers);
+    const int status = child.finish();
+    out_ = child.out;
+    err_ = child.err;
+    return status;
   }
-  const std::string& out() const { return child_.out; }
-  const std::string& err() const { return child_.err; }
+  const std::string& out() const { return out_; }
+  const std::string& err() const { return err_; }
   bool stdout_ends_with_prompts() const {
     return out().size() >= prompts.size() && out().compare(out().size() - prompts.size(), prompts.size(), prompts) == 0;
   }
 
-  fs::path root_;
-  Child child_;
+  e2e::RunFolders folders_{"tiral-faults"};
+  std::string out_, err_;  // of the last run
 };
 
 TEST_F(Faults, ReportFileThatMayOnlyBeRead) {
@@ -81,7 +75,7 @@ TEST_F(Faults, ReportFileThatMayOnlyBeRead) {
   chmod((work() / "report.txt").c_str(), 0444);
   // The tests run as root, who may write anything: the program runs as nobody,
   // from a copy that nobody can reach wherever the build folder lies.
-  const fs::path copy = root_ / "tiral";
+  const fs::path copy = folders_.root() / "tiral";
   fs::copy_file(TIRAL_BINARY, copy);
   chmod(copy.c_str(), 0755);
   const int status = run("climate.txt\nreport.txt\n2001\n", [] {
@@ -235,9 +229,9 @@ TEST_F(Faults, InputChangingDuringTheRun) {
   for (int i = 0; i < 400'000; ++i) records += "12.5 3.25 70\n";
   for (const bool grow : {true, false}) {
     write("moving.txt", records);
-    child_ = Child{};
-    child_.start(work(), temp());
-    child_.type("moving.txt\nreport.txt\n2001\n");
+    Child child;
+    child.start(work(), temp());
+    child.type("moving.txt\nreport.txt\n2001\n");
     if (grow) {
       std::ofstream more(work() / "moving.txt", std::ios::binary | std::ios::app);
       for (int i = 0; i < 200'000; ++i) more << "20.5 10.25 50\n" << std::flush;
@@ -247,7 +241,7 @@ TEST_F(Faults, InputChangingDuringTheRun) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
       }
     }
-    EXPECT_EQ(child_.finish(), 0) << (grow ? "growing" : "shrinking") << ": " << err();
+    EXPECT_EQ(child.finish(), 0) << (grow ? "growing" : "shrinking") << ": " << child.err;
     const std::string report = read("report.txt");
     EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 40);
     EXPECT_TRUE(fs::is_empty(temp()));
@@ -290,11 +284,12 @@ TEST_F(Faults, ClosedStandardStreamsNeverReachAFile) {
   for (const Case& c : cases) {
     write("in.txt", footer);
     fs::remove(work() / "r.txt");
-    child_ = Child{};
+    Child child;
     const int closed = c.closed;
-    child_.start(work(), temp(), [closed] { close(closed); });
-    if (!c.answers.empty()) child_.type(c.answers);
-    EXPECT_EQ(child_.finish(), c.status) << c.label;
+    child.start(work(), temp(), [closed] { close(closed); });
+    if (!c.answers.empty()) child.type(c.answers);
+    EXPECT_EQ(child.finish(), c.status) << c.label;
+    err_ = child.err;
     if (c.closed != 2) {
       // The system's text for the refused transfer comes first.
       EXPECT_EQ(err().rfind("forrtl: ", 0), 0u) << c.label << ": " << err();
@@ -308,12 +303,12 @@ TEST_F(Faults, ClosedStandardStreamsNeverReachAFile) {
   std::string records;
   for (int i = 0; i < 3'000'000; ++i) records += "12.5 3.25 70\n";
   write("in.txt", records);
-  child_ = Child{};
-  child_.start(work(), temp(), [] { close(2); });
-  child_.type("in.txt\nr.txt\n1991\n");
+  Child child;
+  child.start(work(), temp(), [] { close(2); });
+  child.type("in.txt\nr.txt\n1991\n");
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  kill(child_.pid, SIGINT);
-  const int status = child_.finish();
+  kill(child.pid, SIGINT);
+  const int status = child.finish();
   EXPECT_TRUE(status == 130 || status == 0) << status;
   EXPECT_EQ(fs::file_size(work() / "in.txt"), records.size());
   EXPECT_TRUE(fs::is_empty(temp()));
@@ -328,7 +323,7 @@ TEST_F(Faults, FolderThatRefusesWritingIsPermissionDenied) {
   chmod((work() / "ro").c_str(), 0555);
   fs::create_directory(work() / "shut");
   chmod((work() / "shut").c_str(), 0000);
-  const fs::path copy = root_ / "tiral";
+  const fs::path copy = folders_.root() / "tiral";
   fs::copy_file(TIRAL_BINARY, copy);
   chmod(copy.c_str(), 0755);
   const auto as_nobody = [] {
@@ -395,15 +390,10 @@ TEST_F(Faults, EveryFailedAllocationEndsWithTheMemoryMessage) {
   int completed = 0, refused = 0;
   for (rlim_t limit = 2 << 20; limit < (256u << 20) && completed < 4; limit += 64 << 10) {
     fs::remove(work() / "report.txt");
-    child_ = Child{};
-    child_.start(work(), temp(), [limit] {
+    const int status = run("data.txt\nreport.txt\n1901\n", [limit] {
       const rlimit space{limit, limit};
       setrlimit(RLIMIT_AS, &space);
     });
-    // A program that could not start takes no answers: the write may fail.
-    const std::string answers = "data.txt\nreport.txt\n1901\n";
-    if (::write(child_.input, answers.data(), answers.size()) < 0) EXPECT_EQ(errno, EPIPE);
-    const int status = child_.finish();
     // Below some limit the system cannot even load the program, which then
     // has written nothing.
     if (status == 127 && out().empty()) continue;

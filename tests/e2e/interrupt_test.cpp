@@ -3,10 +3,9 @@
 // file left behind.
 #include <gtest/gtest.h>
 
-#include "temp_folder.hpp"
+#include "test_files.hpp"
 
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 
@@ -19,15 +18,8 @@ namespace fs = std::filesystem;
 
 class Interrupts : public ::testing::Test {
  protected:
-  void SetUp() override {
-    root_ = test_support::make_temp_folder("tiral-interrupt");
-    fs::create_directory(root_ / "work");
-    fs::create_directory(root_ / "tmp");
-  }
-  void TearDown() override { fs::remove_all(root_); }
-
-  fs::path work() const { return root_ / "work"; }
-  bool temp_empty() const { return fs::is_empty(root_ / "tmp"); }
+  fs::path work() const { return folders_.work(); }
+  fs::path temp() const { return folders_.temp(); }
 
   // A long input file: enough records that the run is still busy when the signal comes.
   void write_long_input(int records) {
@@ -44,7 +36,7 @@ class Interrupts : public ::testing::Test {
     file << chunk;
   }
 
-  fs::path root_;
+  e2e::RunFolders folders_{"tiral-interrupt"};
 };
 
 const std::string input_prompt = "         Input Filename: ";
@@ -71,7 +63,7 @@ std::string interrupt_line(const char* event) {
 TEST_F(Interrupts, AtTheInputPromptEachEvent) {
   for (const SignalCase& c : signal_cases) {
     Child child;
-    child.start(work(), root_ / "tmp");
+    child.start(work(), temp());
     ASSERT_TRUE(child.wait_for_output(input_prompt)) << child.out;
     kill(child.pid, c.signal_number);
     EXPECT_EQ(child.finish(), c.exit_status) << c.event;
@@ -83,10 +75,10 @@ TEST_F(Interrupts, AtTheInputPromptEachEvent) {
 }
 
 TEST_F(Interrupts, AtTheOutputAndYearPrompts) {
-  std::ofstream(work() / "climate.txt") << "1 2 3\n";
+  ASSERT_TRUE(test_support::write_file(work() / "climate.txt", "1 2 3\n"));
   for (const bool at_year : {false, true}) {
     Child child;
-    child.start(work(), root_ / "tmp");
+    child.start(work(), temp());
     child.type("climate.txt\n");
     std::string prompt = output_prompt;
     if (at_year) {
@@ -99,10 +91,7 @@ TEST_F(Interrupts, AtTheOutputAndYearPrompts) {
     EXPECT_EQ(child.err, interrupt_line("control-C"));
     EXPECT_EQ(child.out.substr(child.out.size() - prompt.size() - 1), prompt + "\n");
   }
-  std::ifstream in(work() / "climate.txt");
-  std::stringstream contents;
-  contents << in.rdbuf();
-  EXPECT_EQ(contents.str(), "1 2 3\n");
+  EXPECT_EQ(test_support::file_bytes(work() / "climate.txt"), "1 2 3\n");
   EXPECT_FALSE(fs::exists(work() / "report.txt"));
 }
 
@@ -111,7 +100,7 @@ TEST_F(Interrupts, InTheMiddleOfALongRunNoWorkFileSurvives) {
   const auto input_size = fs::file_size(work() / "long.txt");
   for (const int signal_number : {SIGINT, SIGTERM, SIGKILL}) {
     Child child;
-    child.start(work(), root_ / "tmp");
+    child.start(work(), temp());
     child.type("long.txt\nreport.txt\n1900\n");
     ASSERT_TRUE(child.wait_for_output(year_prompt));
     std::this_thread::sleep_for(std::chrono::milliseconds(400));
@@ -125,7 +114,7 @@ TEST_F(Interrupts, InTheMiddleOfALongRunNoWorkFileSurvives) {
       // The answer to the last prompt ended its line: no extra line feed.
       EXPECT_EQ(child.out.substr(child.out.size() - year_prompt.size()), year_prompt);
     }
-    EXPECT_TRUE(temp_empty()) << "work files left after signal " << signal_number;
+    EXPECT_TRUE(fs::is_empty(temp())) << "work files left after signal " << signal_number;
     EXPECT_EQ(fs::file_size(work() / "long.txt"), input_size);
   }
 }
@@ -133,9 +122,9 @@ TEST_F(Interrupts, InTheMiddleOfALongRunNoWorkFileSurvives) {
 // With pipes on standard input and output, the console stream is exactly
 // these bytes, and nothing follows the last prompt.
 TEST_F(Interrupts, ConsoleStreamOnPipes) {
-  std::ofstream(work() / "climate.txt") << "";
+  ASSERT_TRUE(test_support::write_file(work() / "climate.txt", ""));
   Child child;
-  child.start(work(), root_ / "tmp");
+  child.start(work(), temp());
   child.type("climate.txt\nclimate.txt\nreport.txt\n1991\n");
   EXPECT_EQ(child.finish(), 0);
   EXPECT_EQ(child.out, std::string(52, ' ') +

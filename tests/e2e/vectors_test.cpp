@@ -6,34 +6,31 @@
 // exact console output, exit status, report and files expected after it.
 // Each folder becomes one test instance named after the folder.
 //
-// A run: a fresh working folder W (real path shorter than 200 bytes) and a
-// private, empty TMPDIR T; the input file and a copy of setup/ go into W;
-// tiral runs in W with only PATH and TMPDIR in its environment, the answers
-// ({cwd} replaced by W's real path) on standard input followed by end of
-// file, and 20 seconds to finish. Afterwards W must hold nothing but the
-// input file, the setup/ copies and the report, and T must be empty. W and T
-// are removed after each test (set TIRAL_E2E_KEEP=1 to keep them).
+// A run: a fresh working folder (real path shorter than 200 bytes) and a
+// private, empty TMPDIR; the input file and a copy of setup/ go into the
+// working folder; tiral runs there with only PATH and TMPDIR in its
+// environment, the answers ({cwd} replaced by the folder's real path) on
+// standard input followed by end of file, and 20 seconds to finish.
+// Afterwards the working folder must hold nothing but the input file, the
+// setup/ copies and the report, and TMPDIR must be empty. Both are removed
+// after each test (set TIRAL_KEEP_TEST_FOLDERS=1 to keep them).
 
 #include <gtest/gtest.h>
 
+#include "child_process.hpp"
+#include "test_files.hpp"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cctype>
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/stat.h>
-#include <sys/types.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <set>
 #include <sstream>
@@ -54,150 +51,145 @@ namespace {
 #define TIRAL_CASES_DIR ""
 #endif
 
-constexpr int kTimeLimitSeconds = 20;
-constexpr std::size_t kMaxWorkPathLength = 200;
-const std::string kCwdToken = "{cwd}";
-const std::string kSystemTextLine = "forrtl: {system error text}\r\n";
+constexpr int time_limit_seconds = 20;
+constexpr std::size_t max_work_path_length = 200;
+const std::string cwd_token = "{cwd}";
+const std::string system_text_line = "forrtl: {system error text}\r\n";
 
 // ---------------------------------------------------------------- helpers
 
-std::optional<std::string> read_file(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    if (!in) return std::nullopt;
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-bool write_file(const fs::path& p, const std::string& bytes) {
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out);
-}
+using test_support::file_bytes;
+using test_support::write_file;
 
 std::string replace_all(std::string text, const std::string& from, const std::string& to) {
-    std::size_t pos = 0;
-    while ((pos = text.find(from, pos)) != std::string::npos) {
-        text.replace(pos, from.size(), to);
-        pos += to.size();
-    }
-    return text;
+  std::size_t pos = 0;
+  while ((pos = text.find(from, pos)) != std::string::npos) {
+    text.replace(pos, from.size(), to);
+    pos += to.size();
+  }
+  return text;
 }
 
 std::vector<std::string> split_lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::string line;
-    std::istringstream in(text);
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (!line.empty()) lines.push_back(line);
-    }
-    return lines;
+  std::vector<std::string> lines;
+  std::string line;
+  std::istringstream in(text);
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty()) lines.push_back(line);
+  }
+  return lines;
 }
 
 // Printable form of bytes: CR, LF, tab, backslash and other controls escaped.
 std::string escape(const std::string& s) {
-    std::string out;
-    for (unsigned char ch : s) {
-        switch (ch) {
-            case '\r': out += "\\r"; break;
-            case '\n': out += "\\n"; break;
-            case '\t': out += "\\t"; break;
-            case '\\': out += "\\\\"; break;
-            default:
-                if (ch < 0x20 || ch >= 0x7f) {
-                    char buf[8];
-                    std::snprintf(buf, sizeof buf, "\\x%02x", ch);
-                    out += buf;
-                } else {
-                    out += static_cast<char>(ch);
-                }
+  std::string out;
+  for (unsigned char ch : s) {
+    switch (ch) {
+      case '\r':
+        out += "\\r";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      default:
+        if (ch < 0x20 || ch >= 0x7f) {
+          char buf[8];
+          std::snprintf(buf, sizeof buf, "\\x%02x", ch);
+          out += buf;
+        } else {
+          out += static_cast<char>(ch);
         }
     }
-    return out;
+  }
+  return out;
 }
 
 // Empty when equal; otherwise where the two texts first differ, with both
 // texts around that place.
-std::string describe_difference(const std::string& what, const std::string& expected,
-                                const std::string& actual) {
-    if (expected == actual) return {};
-    std::size_t off = 0;
-    const std::size_t common = std::min(expected.size(), actual.size());
-    while (off < common && expected[off] == actual[off]) ++off;
-    const std::size_t line = 1 + static_cast<std::size_t>(
-                                     std::count(expected.begin(), expected.begin() + off, '\n'));
-    const std::size_t line_start = expected.rfind('\n', off == 0 ? 0 : off - 1);
-    const std::size_t column =
-        off == 0 ? 1 : off - (line_start == std::string::npos ? 0 : line_start + 1) + 1;
-    const std::size_t before = 60;
-    const std::size_t after = 60;
-    const std::size_t from = off > before ? off - before : 0;
-    auto around = [&](const std::string& s) {
-        std::string head = from < s.size() ? s.substr(from, std::min(off, s.size()) - from) : "";
-        std::string tail = off < s.size() ? s.substr(off, after) : "";
-        std::string r = (from > 0 ? "..." : "") + escape(head) + " >>>" + escape(tail);
-        if (off + after < s.size()) r += "...";
-        if (off >= s.size()) r += "<end>";
-        return r;
-    };
-    std::ostringstream msg;
-    msg << what << " differs at byte " << off << " (line " << line << ", column " << column
-        << "); expected " << expected.size() << " bytes, got " << actual.size() << " bytes\n"
-        << "  expected: " << around(expected) << "\n"
-        << "  actual:   " << around(actual) << "\n";
-    return msg.str();
+std::string describe_difference(const std::string& what, const std::string& expected, const std::string& actual) {
+  if (expected == actual) return {};
+  std::size_t off = 0;
+  const std::size_t common = std::min(expected.size(), actual.size());
+  while (off < common && expected[off] == actual[off]) ++off;
+  const std::size_t line = 1 + static_cast<std::size_t>(std::count(expected.begin(), expected.begin() + off, '\n'));
+  const std::size_t line_start = expected.rfind('\n', off == 0 ? 0 : off - 1);
+  const std::size_t column = off == 0 ? 1 : off - (line_start == std::string::npos ? 0 : line_start + 1) + 1;
+  const std::size_t before = 60;
+  const std::size_t after = 60;
+  const std::size_t from = off > before ? off - before : 0;
+  auto around = [&](const std::string& s) {
+    std::string head = from < s.size() ? s.substr(from, std::min(off, s.size()) - from) : "";
+    std::string tail = off < s.size() ? s.substr(off, after) : "";
+    std::string r = (from > 0 ? "..." : "") + escape(head) + " >>>" + escape(tail);
+    if (off + after < s.size()) r += "...";
+    if (off >= s.size()) r += "<end>";
+    return r;
+  };
+  std::ostringstream msg;
+  msg << what << " differs at byte " << off << " (line " << line << ", column " << column << "); expected "
+      << expected.size() << " bytes, got " << actual.size() << " bytes\n"
+      << "  expected: " << around(expected) << "\n"
+      << "  actual:   " << around(actual) << "\n";
+  return msg.str();
 }
 
 // Records a test failure describing the first difference, if any.
 void expect_same(const std::string& what, const std::string& expected, const std::string& actual) {
-    const std::string d = describe_difference(what, expected, actual);
-    if (!d.empty()) ADD_FAILURE() << d;
+  const std::string d = describe_difference(what, expected, actual);
+  if (!d.empty()) ADD_FAILURE() << d;
 }
 
 // ----------------------------------------------------------- the folders
 
 struct VectorCase {
-    std::string root;   // folder holding the vector folders
-    std::string name;   // vector folder name; empty: no vectors found
-    std::string label;  // test instance name
+  std::string root;   // folder holding the vector folders
+  std::string name;   // vector folder name; empty: no vectors found
+  std::string label;  // test instance name
 };
 
 // Shown by the test framework (failure lines, test lists) instead of raw
 // bytes: the folder, named after its parent folder.
 void PrintTo(const VectorCase& c, std::ostream* os) {
-    const fs::path root = fs::path(c.root).lexically_normal();
-    const std::string parent =
-        root.has_filename() ? root.filename().string() : root.parent_path().filename().string();
-    *os << parent << "/" << c.name;
+  const fs::path root = fs::path(c.root).lexically_normal();
+  const std::string parent = root.has_filename() ? root.filename().string() : root.parent_path().filename().string();
+  *os << parent << "/" << c.name;
 }
 
 std::string sanitise(const std::string& name) {
-    std::string out;
-    for (unsigned char ch : name) out += std::isalnum(ch) ? static_cast<char>(ch) : '_';
-    if (out.empty()) out = "_";
-    return out;
+  std::string out;
+  for (unsigned char ch : name) out += std::isalnum(ch) ? static_cast<char>(ch) : '_';
+  if (out.empty()) out = "_";
+  return out;
 }
 
 std::vector<VectorCase> discover(const std::string& root) {
-    std::vector<VectorCase> cases;
-    std::error_code ec;
-    if (!root.empty() && fs::is_directory(root, ec)) {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(root, ec)) {
-            if (entry.is_directory() && fs::exists(entry.path() / "answers"))
-                names.push_back(entry.path().filename().string());
-        }
-        std::sort(names.begin(), names.end());
-        std::set<std::string> used;
-        for (const auto& n : names) {
-            std::string label = sanitise(n);
-            std::string unique = label;
-            for (int k = 2; used.count(unique); ++k) unique = label + "_" + std::to_string(k);
-            used.insert(unique);
-            cases.push_back({root, n, unique});
-        }
+  std::vector<VectorCase> cases;
+  std::error_code ec;
+  if (!root.empty() && fs::is_directory(root, ec)) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(root, ec)) {
+      if (entry.is_directory() && fs::exists(entry.path() / "answers"))
+        names.push_back(entry.path().filename().string());
     }
-    if (cases.empty()) cases.push_back({root, "", "no_vectors_found"});
-    return cases;
+    std::sort(names.begin(), names.end());
+    std::set<std::string> used;
+    for (const auto& n : names) {
+      std::string label = sanitise(n);
+      std::string unique = label;
+      for (int k = 2; used.count(unique); ++k) unique = label + "_" + std::to_string(k);
+      used.insert(unique);
+      cases.push_back({root, n, unique});
+    }
+  }
+  if (cases.empty()) cases.push_back({root, "", "no_vectors_found"});
+  return cases;
 }
 
 // ------------------------------------------- the Windows build under Wine
@@ -212,36 +204,43 @@ std::vector<VectorCase> discover(const std::string& root) {
 // files (Wine's registry sets it): it must be empty after each run.
 
 struct Runner {
-    std::string program;  // full path; empty: the binary starts itself
-    std::string binary;
-    std::string temp;
-    bool wine = false;
+  std::string program;  // full path; empty: the binary starts itself
+  std::string binary;
+  std::string temp;
+  bool wine = false;
+  std::vector<std::string> environment;  // the runner's own, besides PATH
 };
 
 std::string find_in_path(const std::string& name) {
-    if (name.find('/') != std::string::npos) return name;
-    const char* path = std::getenv("PATH");
-    std::istringstream dirs(path ? path : "/usr/bin:/bin");
-    for (std::string dir; std::getline(dirs, dir, ':');) {
-        const std::string candidate = (dir.empty() ? "." : dir) + "/" + name;
-        if (access(candidate.c_str(), X_OK) == 0) return candidate;
-    }
-    return name;
+  if (name.find('/') != std::string::npos) return name;
+  const char* path = std::getenv("PATH");
+  std::istringstream dirs(path ? path : "/usr/bin:/bin");
+  for (std::string dir; std::getline(dirs, dir, ':');) {
+    const std::string candidate = (dir.empty() ? "." : dir) + "/" + name;
+    if (access(candidate.c_str(), X_OK) == 0) return candidate;
+  }
+  return name;
 }
 
 const Runner& runner() {
-    static const Runner r = [] {
-        Runner made;
-        made.binary = TIRAL_BINARY;
-        if (const char* b = std::getenv("TIRAL_BINARY_OVERRIDE"); b && *b) made.binary = b;
-        if (const char* p = std::getenv("TIRAL_RUNNER"); p && *p) {
-            made.program = find_in_path(p);
-            made.wine = fs::path(p).filename().string().rfind("wine", 0) == 0;
-        }
-        if (const char* t = std::getenv("TIRAL_RUNNER_TEMP"); t && *t) made.temp = t;
-        return made;
-    }();
-    return r;
+  static const Runner r = [] {
+    Runner made;
+    made.binary = TIRAL_BINARY;
+    if (const char* b = std::getenv("TIRAL_BINARY_OVERRIDE"); b && *b) made.binary = b;
+    if (const char* p = std::getenv("TIRAL_RUNNER"); p && *p) {
+      made.program = find_in_path(p);
+      made.wine = fs::path(p).filename().string().rfind("wine", 0) == 0;
+      for (char** e = environ; *e != nullptr; ++e) {
+        const std::string var = *e;
+        if (var.rfind("WINE", 0) == 0 || var.rfind("HOME=", 0) == 0) made.environment.push_back(var);
+      }
+      const char* own_tmp = std::getenv("TMPDIR");
+      made.environment.push_back(std::string("TMPDIR=") + (own_tmp ? own_tmp : "/tmp"));
+    }
+    if (const char* t = std::getenv("TIRAL_RUNNER_TEMP"); t && *t) made.temp = t;
+    return made;
+  }();
+  return r;
 }
 
 std::string wine_path(const std::string& posix_path) { return "Z:" + replace_all(posix_path, "/", "\\"); }
@@ -249,492 +248,287 @@ std::string wine_path(const std::string& posix_path) { return "Z:" + replace_all
 // The file names of diagnostics ("..., file NAME" at the end of a line) that
 // are absolute POSIX paths, as the Windows program shows them.
 std::string wine_diagnostic_names(const std::string& expected, const std::string& cwd) {
-    const std::string marker = ", file ";
-    std::string out;
-    std::size_t at = 0;
-    while (at < expected.size()) {
-        std::size_t end = expected.find('\n', at);
-        end = end == std::string::npos ? expected.size() : end + 1;
-        std::string line = expected.substr(at, end - at);
-        at = end;
-        const std::size_t name_at = line.rfind(marker);
-        if (name_at != std::string::npos) {
-            std::size_t name_end = line.size();
-            while (name_end > 0 && (line[name_end - 1] == '\n' || line[name_end - 1] == '\r')) --name_end;
-            const std::size_t from = name_at + marker.size();
-            const std::string name = replace_all(line.substr(from, name_end - from), kCwdToken, cwd);
-            if (!name.empty() && name.front() == '/') line = line.substr(0, from) + wine_path(name) + line.substr(name_end);
-        }
-        out += line;
+  const std::string marker = ", file ";
+  std::string out;
+  std::size_t at = 0;
+  while (at < expected.size()) {
+    std::size_t end = expected.find('\n', at);
+    end = end == std::string::npos ? expected.size() : end + 1;
+    std::string line = expected.substr(at, end - at);
+    at = end;
+    const std::size_t name_at = line.rfind(marker);
+    if (name_at != std::string::npos) {
+      std::size_t name_end = line.size();
+      while (name_end > 0 && (line[name_end - 1] == '\n' || line[name_end - 1] == '\r')) --name_end;
+      const std::size_t from = name_at + marker.size();
+      const std::string name = replace_all(line.substr(from, name_end - from), cwd_token, cwd);
+      if (!name.empty() && name.front() == '/') line = line.substr(0, from) + wine_path(name) + line.substr(name_end);
     }
-    return out;
+    out += line;
+  }
+  return out;
 }
-
-// ------------------------------------------------------------ the run
-
-struct RunResult {
-    std::string out;
-    std::string err;
-    bool exited = false;
-    int status = -1;
-    int signal = 0;
-    bool timed_out = false;
-    std::string failure;  // harness-level problem
-};
-
-void set_nonblocking(int fd) {
-    int flags = fcntl(fd, F_GETFL);
-    fcntl(fd, F_SETFL, flags | O_NONBLOCK);
-}
-
-RunResult run_program(const std::string& binary, const fs::path& workdir, const fs::path& tmpdir,
-                      const std::string& answers) {
-    RunResult r;
-    int in_pipe[2], out_pipe[2], err_pipe[2];
-    if (pipe2(in_pipe, O_CLOEXEC) != 0 || pipe2(out_pipe, O_CLOEXEC) != 0 ||
-        pipe2(err_pipe, O_CLOEXEC) != 0) {
-        r.failure = std::string("pipe: ") + std::strerror(errno);
-        return r;
-    }
-    const char* parent_path = std::getenv("PATH");
-    std::string path_var = std::string("PATH=") + (parent_path ? parent_path : "/usr/bin:/bin");
-    std::string tmp_var = "TMPDIR=" + tmpdir.string();
-    std::string work = workdir.string();
-    std::vector<std::string> runner_vars;  // Wine's own settings, for a run under Wine
-    if (!runner().program.empty()) {
-        for (char** e = environ; *e != nullptr; ++e) {
-            const std::string var = *e;
-            if (var.rfind("WINE", 0) == 0 || var.rfind("HOME=", 0) == 0) runner_vars.push_back(var);
-        }
-        const char* own_tmp = std::getenv("TMPDIR");
-        tmp_var = std::string("TMPDIR=") + (own_tmp ? own_tmp : "/tmp");
-    }
-    std::vector<char*> argv;
-    if (!runner().program.empty()) argv.push_back(const_cast<char*>(runner().program.c_str()));
-    argv.push_back(const_cast<char*>(binary.c_str()));
-    argv.push_back(nullptr);
-    std::vector<char*> envp = {path_var.data(), tmp_var.data()};
-    for (auto& var : runner_vars) envp.push_back(var.data());
-    envp.push_back(nullptr);
-
-    pid_t pid = fork();
-    if (pid < 0) {
-        r.failure = std::string("fork: ") + std::strerror(errno);
-        return r;
-    }
-    if (pid == 0) {
-        // Child: only async-signal-safe calls until exec. Its own process
-        // group, so that a run over time can be ended with all it started.
-        setpgid(0, 0);
-        signal(SIGPIPE, SIG_DFL);
-        sigset_t none;
-        sigemptyset(&none);
-        sigprocmask(SIG_SETMASK, &none, nullptr);
-        if (dup2(in_pipe[0], 0) < 0 || dup2(out_pipe[1], 1) < 0 || dup2(err_pipe[1], 2) < 0)
-            _exit(125);
-        if (chdir(work.c_str()) != 0) _exit(126);
-        execve(argv[0], argv.data(), envp.data());
-        _exit(127);
-    }
-    setpgid(pid, pid);  // also here: no race with the child's own call
-    close(in_pipe[0]);
-    close(out_pipe[1]);
-    close(err_pipe[1]);
-    int in_fd = in_pipe[1];
-    int out_fd = out_pipe[0];
-    int err_fd = err_pipe[0];
-    set_nonblocking(in_fd);
-    set_nonblocking(out_fd);
-    set_nonblocking(err_fd);
-    std::size_t written = 0;
-    if (answers.empty()) {
-        close(in_fd);
-        in_fd = -1;
-    }
-
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kTimeLimitSeconds);
-    while (out_fd >= 0 || err_fd >= 0 || in_fd >= 0) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        deadline - std::chrono::steady_clock::now())
-                        .count();
-        if (left <= 0) {
-            r.timed_out = true;
-            break;
-        }
-        pollfd fds[3];
-        int n = 0;
-        int idx_in = -1, idx_out = -1, idx_err = -1;
-        if (in_fd >= 0) { idx_in = n; fds[n++] = {in_fd, POLLOUT, 0}; }
-        if (out_fd >= 0) { idx_out = n; fds[n++] = {out_fd, POLLIN, 0}; }
-        if (err_fd >= 0) { idx_err = n; fds[n++] = {err_fd, POLLIN, 0}; }
-        int rc = poll(fds, static_cast<nfds_t>(n), static_cast<int>(std::min<long long>(left, 1000)));
-        if (rc < 0) {
-            if (errno == EINTR) continue;
-            r.failure = std::string("poll: ") + std::strerror(errno);
-            break;
-        }
-        if (idx_in >= 0 && fds[idx_in].revents) {
-            ssize_t w = write(in_fd, answers.data() + written, answers.size() - written);
-            if (w > 0) written += static_cast<std::size_t>(w);
-            if ((w < 0 && errno != EAGAIN && errno != EINTR) || written == answers.size()) {
-                close(in_fd);  // the answers end here: end of file for the program
-                in_fd = -1;
-            }
-        }
-        auto drain = [](int& fd, std::string& into) {
-            char buf[65536];
-            for (;;) {
-                ssize_t got = read(fd, buf, sizeof buf);
-                if (got > 0) { into.append(buf, static_cast<std::size_t>(got)); continue; }
-                if (got == 0 || (errno != EAGAIN && errno != EINTR)) { close(fd); fd = -1; }
-                return;
-            }
-        };
-        if (idx_out >= 0 && fds[idx_out].revents) drain(out_fd, r.out);
-        if (idx_err >= 0 && fds[idx_err].revents) drain(err_fd, r.err);
-    }
-    for (int fd : {in_fd, out_fd, err_fd})
-        if (fd >= 0) close(fd);
-
-    int wstatus = 0;
-    if (r.timed_out) {
-        kill(-pid, SIGKILL);
-        waitpid(pid, &wstatus, 0);
-        return r;
-    }
-    // Both output pipes are closed; the program may still be ending.
-    for (;;) {
-        pid_t w = waitpid(pid, &wstatus, WNOHANG);
-        if (w == pid) break;
-        if (w < 0 && errno != EINTR) {
-            r.failure = std::string("waitpid: ") + std::strerror(errno);
-            return r;
-        }
-        if (std::chrono::steady_clock::now() >= deadline) {
-            r.timed_out = true;
-            kill(-pid, SIGKILL);
-            waitpid(pid, &wstatus, 0);
-            return r;
-        }
-        usleep(2000);
-    }
-    if (WIFEXITED(wstatus)) {
-        r.exited = true;
-        r.status = WEXITSTATUS(wstatus);
-    } else if (WIFSIGNALED(wstatus)) {
-        r.signal = WTERMSIG(wstatus);
-    }
-    return r;
-}
-
-// ---------------------------------------------------- working folders
-
-class Scratch {
-public:
-    Scratch() {
-        std::string base = "/tmp";
-        if (const char* t = std::getenv("TMPDIR"); t && *t) base = t;
-        std::error_code ec;
-        fs::path canon = fs::canonical(base, ec);
-        // Keep the working folder's real path short.
-        if (ec || canon.string().size() > 100) canon = "/tmp";
-        std::string templ = (canon / "tiral-e2e-XXXXXX").string();
-        std::vector<char> buf(templ.begin(), templ.end());
-        buf.push_back('\0');
-        if (mkdtemp(buf.data()) == nullptr) return;
-        root_ = buf.data();
-        work_ = root_ / "w";
-        tmp_ = root_ / "t";
-        if (mkdir(work_.c_str(), 0755) != 0 || mkdir(tmp_.c_str(), 0700) != 0) return;
-        work_real_ = fs::canonical(work_, ec);
-        if (ec) return;
-        ok_ = true;
-    }
-    ~Scratch() {
-        if (root_.empty()) return;
-        const char* keep = std::getenv("TIRAL_E2E_KEEP");
-        if (keep && *keep && std::string(keep) != "0") {
-            std::printf("kept %s\n", root_.c_str());
-            return;
-        }
-        std::error_code ec;
-        fs::remove_all(root_, ec);
-    }
-    Scratch(const Scratch&) = delete;
-    Scratch& operator=(const Scratch&) = delete;
-
-    bool ok() const { return ok_; }
-    const fs::path& work() const { return work_; }
-    const fs::path& work_real() const { return work_real_; }
-    const fs::path& tmp() const { return tmp_; }
-
-private:
-    fs::path root_, work_, tmp_, work_real_;
-    bool ok_ = false;
-};
 
 // Copies src's contents into dst: folders, regular files (bytes only: the
 // shared folder is laid read-only, and the copies are the run's ordinary
 // files) and symbolic links as links with the same target.
 std::string copy_tree(const fs::path& src, const fs::path& dst) {
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(src, ec)) {
-        const fs::path from = entry.path();
-        const fs::path to = dst / from.filename();
-        struct stat st {};
-        if (lstat(from.c_str(), &st) != 0) return "lstat " + from.string();
-        if (S_ISLNK(st.st_mode)) {
-            fs::path target = fs::read_symlink(from, ec);
-            if (ec) return "readlink " + from.string();
-            if (symlink(target.c_str(), to.c_str()) != 0) return "symlink " + to.string();
-        } else if (S_ISDIR(st.st_mode)) {
-            if (mkdir(to.c_str(), 0755) != 0 && errno != EEXIST) return "mkdir " + to.string();
-            if (std::string e = copy_tree(from, to); !e.empty()) return e;
-        } else if (S_ISREG(st.st_mode)) {
-            auto bytes = read_file(from);
-            if (!bytes || !write_file(to, *bytes)) return "copy " + from.string();
-        } else {
-            return "unsupported file type " + from.string();
-        }
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(src, ec)) {
+    const fs::path from = entry.path();
+    const fs::path to = dst / from.filename();
+    struct stat st {};
+    if (lstat(from.c_str(), &st) != 0) return "lstat " + from.string();
+    if (S_ISLNK(st.st_mode)) {
+      fs::path target = fs::read_symlink(from, ec);
+      if (ec) return "readlink " + from.string();
+      if (symlink(target.c_str(), to.c_str()) != 0) return "symlink " + to.string();
+    } else if (S_ISDIR(st.st_mode)) {
+      if (mkdir(to.c_str(), 0755) != 0 && errno != EEXIST) return "mkdir " + to.string();
+      if (std::string e = copy_tree(from, to); !e.empty()) return e;
+    } else if (S_ISREG(st.st_mode)) {
+      auto bytes = file_bytes(from);
+      if (!bytes || !write_file(to, *bytes)) return "copy " + from.string();
+    } else {
+      return "unsupported file type " + from.string();
     }
-    if (ec) return "read folder " + src.string();
-    return {};
+  }
+  if (ec) return "read folder " + src.string();
+  return {};
 }
 
 // Every entry below dir, as paths relative to base, links not followed.
 void list_tree(const fs::path& base, const fs::path& dir, std::vector<std::string>& out) {
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(dir, ec)) {
-        out.push_back(fs::relative(entry.path(), base, ec).generic_string());
-        struct stat st {};
-        if (lstat(entry.path().c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-            list_tree(base, entry.path(), out);
-    }
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(dir, ec)) {
+    out.push_back(fs::relative(entry.path(), base, ec).generic_string());
+    struct stat st {};
+    if (lstat(entry.path().c_str(), &st) == 0 && S_ISDIR(st.st_mode)) list_tree(base, entry.path(), out);
+  }
 }
 
 std::string strip_slash(std::string p) {
-    while (p.size() > 1 && p.back() == '/') p.pop_back();
-    return p;
+  while (p.size() > 1 && p.back() == '/') p.pop_back();
+  return p;
 }
 
 // ------------------------------------------------------------- the test
 
-class VectorTest : public ::testing::TestWithParam<VectorCase> {
-protected:
-    static void SetUpTestSuite() { signal(SIGPIPE, SIG_IGN); }
-};
+class RecordedRun : public ::testing::TestWithParam<VectorCase> {};
 
-TEST_P(VectorTest, Run) {
-    const VectorCase& vc = GetParam();
-    if (vc.name.empty()) GTEST_SKIP() << "no vector folders in '" << vc.root << "'";
-    const fs::path dir = fs::path(vc.root) / vc.name;
-    const std::string binary = runner().binary;
-    ASSERT_EQ(access(binary.c_str(), X_OK), 0) << "program not built: " << binary;
+TEST_P(RecordedRun, GivesTheRecordedResults) {
+  const VectorCase& vector_case = GetParam();
+  if (vector_case.name.empty()) GTEST_SKIP() << "no vector folders in '" << vector_case.root << "'";
+  const fs::path dir = fs::path(vector_case.root) / vector_case.name;
+  const std::string binary = runner().binary;
+  ASSERT_EQ(access(binary.c_str(), X_OK), 0) << "program not built: " << binary;
 
-    // The vector's files.
-    auto input_name = read_file(dir / "input-name");
-    ASSERT_TRUE(input_name) << "missing input-name in " << dir;
-    const auto input = read_file(dir / "input");
-    auto answers = read_file(dir / "answers");
-    ASSERT_TRUE(answers) << "missing answers in " << dir;
-    const auto expected_stdout = read_file(dir / "expected-stdout");
-    auto expected_stderr = read_file(dir / "expected-stderr");
-    const auto expected_status_text = read_file(dir / "expected-status");
-    ASSERT_TRUE(expected_stdout && expected_stderr && expected_status_text)
-        << "missing expected-stdout, expected-stderr or expected-status in " << dir;
-    const auto report_name = read_file(dir / "report-name");
-    const auto expected_report = read_file(dir / "expected-report");
-    ASSERT_EQ(report_name.has_value(), expected_report.has_value())
-        << "report-name and expected-report go together in " << dir;
-    const auto files_text = read_file(dir / "expected-files");
-    const std::vector<std::string> files_lines =
-        files_text ? split_lines(*files_text) : std::vector<std::string>{};
-    const fs::path setup = dir / "setup";
-    std::error_code ec;
-    const bool has_setup = fs::is_directory(setup, ec);
+  // The vector's files.
+  auto input_name = file_bytes(dir / "input-name");
+  ASSERT_TRUE(input_name) << "missing input-name in " << dir;
+  const auto input = file_bytes(dir / "input");
+  auto answers = file_bytes(dir / "answers");
+  ASSERT_TRUE(answers) << "missing answers in " << dir;
+  const auto expected_stdout = file_bytes(dir / "expected-stdout");
+  auto expected_stderr = file_bytes(dir / "expected-stderr");
+  const auto expected_status_text = file_bytes(dir / "expected-status");
+  ASSERT_TRUE(expected_stdout && expected_stderr && expected_status_text)
+      << "missing expected-stdout, expected-stderr or expected-status in " << dir;
+  const auto report_name = file_bytes(dir / "report-name");
+  const auto expected_report = file_bytes(dir / "expected-report");
+  ASSERT_EQ(report_name.has_value(), expected_report.has_value())
+      << "report-name and expected-report go together in " << dir;
+  const auto files_text = file_bytes(dir / "expected-files");
+  const std::vector<std::string> files_lines = files_text ? split_lines(*files_text) : std::vector<std::string>{};
+  const fs::path setup = dir / "setup";
+  std::error_code ec;
+  const bool has_setup = fs::is_directory(setup, ec);
 
-    int expected_status = 0;
-    {
-        std::istringstream s(*expected_status_text);
-        ASSERT_TRUE(s >> expected_status) << "unreadable expected-status in " << dir;
+  int expected_status = 0;
+  {
+    std::istringstream s(*expected_status_text);
+    ASSERT_TRUE(s >> expected_status) << "unreadable expected-status in " << dir;
+  }
+
+  // 1. Working folder and private TMPDIR.
+  const e2e::RunFolders folders("tiral-e2e");
+  const fs::path work = folders.work();
+  const std::string cwd = fs::canonical(work, ec).string();
+  ASSERT_FALSE(ec) << "cannot make the working folders";
+  ASSERT_LT(cwd.size(), max_work_path_length) << "working folder path too long: " << cwd;
+
+  // 2. Input file and setup/ copies.
+  if (input) {
+    const fs::path p = work / *input_name;
+    fs::create_directories(p.parent_path(), ec);
+    ASSERT_TRUE(write_file(p, *input)) << "cannot write the input file " << p;
+  }
+  if (has_setup) {
+    const std::string e = copy_tree(setup, work);
+    ASSERT_TRUE(e.empty()) << "cannot copy setup/: " << e;
+  }
+  for (const auto& line : files_lines) {
+    if (line.rfind("setup/", 0) != 0) continue;
+    const std::size_t sp = line.find(' ');
+    const std::string path = line.substr(6, sp == std::string::npos ? std::string::npos : sp - 6);
+    if (!path.empty() && path.back() == '/') {
+      fs::create_directories(work / path, ec);
+      ASSERT_FALSE(ec) << "cannot make folder " << path << ": " << ec.message();
     }
+  }
 
-    // 1. Working folder and private TMPDIR.
-    Scratch scratch;
-    ASSERT_TRUE(scratch.ok()) << "cannot make the working folders";
-    const fs::path W = scratch.work();
-    const std::string cwd = scratch.work_real().string();
-    ASSERT_LT(cwd.size(), kMaxWorkPathLength) << "working folder path too long: " << cwd;
+  // 3. and 4. Answers, then the run.
+  std::string stdin_bytes = replace_all(*answers, cwd_token, runner().wine ? wine_path(cwd) : cwd);
+  if (runner().wine) stdin_bytes = replace_all(stdin_bytes, "/dev/full", wine_path("/dev/full"));
+  e2e::Child child;
+  child.command = {binary};
+  if (!runner().program.empty()) child.command.insert(child.command.begin(), runner().program);
+  child.environment = runner().environment;
+  child.time_limit = std::chrono::seconds(time_limit_seconds);
+  child.start(work, folders.temp());
+  child.type(stdin_bytes);
+  const int status = child.finish();
+  ASSERT_FALSE(child.timed_out) << "no end after " << time_limit_seconds << " s; stdout so far:\n"
+                                << escape(child.out) << "\nstderr so far:\n"
+                                << escape(child.err);
 
-    // 2. Input file and setup/ copies.
-    if (input) {
-        const fs::path p = W / *input_name;
-        fs::create_directories(p.parent_path(), ec);
-        ASSERT_TRUE(write_file(p, *input)) << "cannot write the input file " << p;
-    }
-    if (has_setup) {
-        const std::string e = copy_tree(setup, W);
-        ASSERT_TRUE(e.empty()) << "cannot copy setup/: " << e;
-    }
-    for (const auto& line : files_lines) {
-        if (line.rfind("setup/", 0) != 0) continue;
-        const std::size_t sp = line.find(' ');
-        const std::string path = line.substr(6, sp == std::string::npos ? std::string::npos : sp - 6);
-        if (!path.empty() && path.back() == '/') {
-            fs::create_directories(W / path, ec);
-            ASSERT_FALSE(ec) << "cannot make folder " << path << ": " << ec.message();
-        }
-    }
+  // 5. Comparisons.
+  expect_same("stdout", *expected_stdout, child.out);
 
-    // 3. and 4. Answers, then the run.
-    std::string stdin_bytes = replace_all(*answers, kCwdToken, runner().wine ? wine_path(cwd) : cwd);
-    if (runner().wine) stdin_bytes = replace_all(stdin_bytes, "/dev/full", wine_path("/dev/full"));
-    const RunResult r = run_program(binary, W, scratch.tmp(), stdin_bytes);
-    ASSERT_TRUE(r.failure.empty()) << r.failure;
-    ASSERT_FALSE(r.timed_out) << "no end after " << kTimeLimitSeconds << " s; stdout so far:\n"
-                              << escape(r.out) << "\nstderr so far:\n"
-                              << escape(r.err);
+  std::string want_err =
+      replace_all(runner().wine ? wine_diagnostic_names(*expected_stderr, cwd) : *expected_stderr, cwd_token, cwd);
+  std::string got_err = child.err;
+  if (want_err.rfind(system_text_line, 0) == 0) {
+    want_err.erase(0, system_text_line.size());
+    const std::size_t nl = got_err.find('\n');
+    const std::string first = nl == std::string::npos ? got_err : got_err.substr(0, nl + 1);
+    const bool good_first =
+        first.rfind("forrtl: ", 0) == 0 && first.size() >= 10 && first.compare(first.size() - 2, 2, "\r\n") == 0;
+    EXPECT_TRUE(good_first) << "stderr: the first line should be 'forrtl: ' with the "
+                               "system's text and CR LF, got: "
+                            << escape(first);
+    got_err.erase(0, first.size());
+  }
+  expect_same("stderr", want_err, got_err);
 
-    // 5. Comparisons.
-    expect_same("stdout", *expected_stdout, r.out);
+  if (status >= 0) {
+    EXPECT_EQ(status, expected_status) << "exit status";
+  } else {
+    ADD_FAILURE() << "the program ended by signal " << -status << ", expected exit status " << expected_status;
+  }
 
-    std::string want_err = replace_all(
-        runner().wine ? wine_diagnostic_names(*expected_stderr, cwd) : *expected_stderr, kCwdToken, cwd);
-    std::string got_err = r.err;
-    if (want_err.rfind(kSystemTextLine, 0) == 0) {
-        want_err.erase(0, kSystemTextLine.size());
-        const std::size_t nl = got_err.find('\n');
-        const std::string first = nl == std::string::npos ? got_err : got_err.substr(0, nl + 1);
-        const bool good_first = first.rfind("forrtl: ", 0) == 0 && first.size() >= 10 &&
-                                first.compare(first.size() - 2, 2, "\r\n") == 0;
-        EXPECT_TRUE(good_first) << "stderr: the first line should be 'forrtl: ' with the "
-                                   "system's text and CR LF, got: "
-                                << escape(first);
-        got_err.erase(0, first.size());
-    }
-    expect_same("stderr", want_err, got_err);
-
-    if (r.exited) {
-        EXPECT_EQ(r.status, expected_status) << "exit status";
+  if (report_name) {
+    const auto got = file_bytes(work / *report_name);
+    if (!got) {
+      ADD_FAILURE() << "no report file '" << *report_name << "'";
     } else {
-        ADD_FAILURE() << "the program ended by signal " << r.signal << ", expected exit status "
-                      << expected_status;
+      expect_same("report " + *report_name, *expected_report, *got);
     }
+  }
 
-    if (report_name) {
-        const auto got = read_file(W / *report_name);
+  std::set<std::string> allowed;  // what the working folder may hold, relative to it
+  if (has_setup) {
+    std::vector<std::string> entries;
+    list_tree(setup, setup, entries);
+    allowed.insert(entries.begin(), entries.end());
+  }
+  if (report_name) allowed.insert(fs::path(*report_name).lexically_normal().generic_string());
+  if (input) allowed.insert(*input_name);
+
+  for (const auto& line : files_lines) {
+    const fs::path in_path = work / *input_name;
+    struct stat st {};
+    if (line == "input unchanged") {
+      const auto got = file_bytes(in_path);
+      if (!input) {
+        ADD_FAILURE() << "'input unchanged' without an input file in the vector";
+      } else if (!got) {
+        ADD_FAILURE() << "input file '" << *input_name << "' is gone";
+      } else {
+        expect_same("input file", *input, *got);
+      }
+    } else if (line == "input created empty") {
+      allowed.insert(*input_name);
+      if (lstat(in_path.c_str(), &st) != 0) {
+        ADD_FAILURE() << "input file was not created";
+      } else if (!S_ISREG(st.st_mode) || st.st_size != 0) {
+        ADD_FAILURE() << "input file should be an empty file, size " << st.st_size;
+      }
+    } else if (line == "input absent") {
+      EXPECT_NE(lstat(in_path.c_str(), &st), 0) << "input file should not exist";
+    } else if (line.rfind("setup/", 0) == 0) {
+      const std::size_t sp = line.find(' ');
+      ASSERT_NE(sp, std::string::npos) << "bad expected-files line: " << line;
+      const std::string path = line.substr(6, sp - 6);
+      const std::string what = line.substr(sp + 1);
+      const fs::path wp = work / strip_slash(path);
+      allowed.insert(strip_slash(path));
+      if (what == "unchanged") {
+        if (path.back() == '/') {
+          EXPECT_TRUE(lstat(wp.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+              << "folder " << path << " should still be there";
+          continue;
+        }
+        struct stat orig {};
+        ASSERT_EQ(lstat((setup / path).c_str(), &orig), 0) << "no setup/" << path;
+        if (lstat(wp.c_str(), &st) != 0) {
+          ADD_FAILURE() << path << " is gone";
+        } else if (S_ISLNK(orig.st_mode)) {
+          EXPECT_TRUE(S_ISLNK(st.st_mode)) << path << " should still be a link";
+          if (S_ISLNK(st.st_mode)) {
+            EXPECT_EQ(fs::read_symlink(wp, ec), fs::read_symlink(setup / path, ec))
+                << path << " should keep its target";
+          }
+        } else {
+          const auto want = file_bytes(setup / path);
+          const auto got = file_bytes(wp);
+          EXPECT_TRUE(S_ISREG(st.st_mode)) << path << " should be a plain file";
+          if (want && got) {
+            expect_same(path, *want, *got);
+          }
+        }
+      } else if (what == "replaced by the report") {
+        const auto got = file_bytes(wp);
         if (!got) {
-            ADD_FAILURE() << "no report file '" << *report_name << "'";
-        } else {
-            expect_same("report " + *report_name, *expected_report, *got);
+          ADD_FAILURE() << path << " is gone";
+        } else if (expected_report) {
+          expect_same(path, *expected_report, *got);
         }
+      } else {
+        ADD_FAILURE() << "unknown expected-files line: " << line;
+      }
+    } else {
+      ADD_FAILURE() << "unknown expected-files line: " << line;
     }
+  }
 
-    std::set<std::string> allowed;  // what W may hold, relative to W
-    if (has_setup) {
-        std::vector<std::string> entries;
-        list_tree(setup, setup, entries);
-        allowed.insert(entries.begin(), entries.end());
+  // 6. Nothing else in the working folder; TMPDIR empty.
+  {
+    // A file inside a folder brings the folder along.
+    std::set<std::string> with_parents = allowed;
+    for (const auto& a : allowed) {
+      for (fs::path p = fs::path(a).parent_path(); !p.empty(); p = p.parent_path())
+        with_parents.insert(p.generic_string());
     }
-    if (report_name) allowed.insert(fs::path(*report_name).lexically_normal().generic_string());
-    if (input) allowed.insert(*input_name);
-
-    for (const auto& line : files_lines) {
-        const fs::path in_path = W / *input_name;
-        struct stat st {};
-        if (line == "input unchanged") {
-            const auto got = read_file(in_path);
-            if (!input) {
-                ADD_FAILURE() << "'input unchanged' without an input file in the vector";
-            } else if (!got) {
-                ADD_FAILURE() << "input file '" << *input_name << "' is gone";
-            } else {
-                expect_same("input file", *input, *got);
-            }
-        } else if (line == "input created empty") {
-            allowed.insert(*input_name);
-            if (lstat(in_path.c_str(), &st) != 0) {
-                ADD_FAILURE() << "input file was not created";
-            } else if (!S_ISREG(st.st_mode) || st.st_size != 0) {
-                ADD_FAILURE() << "input file should be an empty file, size " << st.st_size;
-            }
-        } else if (line == "input absent") {
-            EXPECT_NE(lstat(in_path.c_str(), &st), 0) << "input file should not exist";
-        } else if (line.rfind("setup/", 0) == 0) {
-            const std::size_t sp = line.find(' ');
-            ASSERT_NE(sp, std::string::npos) << "bad expected-files line: " << line;
-            const std::string path = line.substr(6, sp - 6);
-            const std::string what = line.substr(sp + 1);
-            const fs::path wp = W / strip_slash(path);
-            allowed.insert(strip_slash(path));
-            if (what == "unchanged") {
-                if (path.back() == '/') {
-                    EXPECT_TRUE(lstat(wp.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-                        << "folder " << path << " should still be there";
-                    continue;
-                }
-                struct stat orig {};
-                ASSERT_EQ(lstat((setup / path).c_str(), &orig), 0) << "no setup/" << path;
-                if (lstat(wp.c_str(), &st) != 0) {
-                    ADD_FAILURE() << path << " is gone";
-                } else if (S_ISLNK(orig.st_mode)) {
-                    EXPECT_TRUE(S_ISLNK(st.st_mode)) << path << " should still be a link";
-                    if (S_ISLNK(st.st_mode)) {
-                        EXPECT_EQ(fs::read_symlink(wp, ec), fs::read_symlink(setup / path, ec))
-                            << path << " should keep its target";
-                    }
-                } else {
-                    const auto want = read_file(setup / path);
-                    const auto got = read_file(wp);
-                    EXPECT_TRUE(S_ISREG(st.st_mode)) << path << " should be a plain file";
-                    if (want && got) {
-                        expect_same(path, *want, *got);
-                    }
-                }
-            } else if (what == "replaced by the report") {
-                const auto got = read_file(wp);
-                if (!got) {
-                    ADD_FAILURE() << path << " is gone";
-                } else if (expected_report) {
-                    expect_same(path, *expected_report, *got);
-                }
-            } else {
-                ADD_FAILURE() << "unknown expected-files line: " << line;
-            }
-        } else {
-            ADD_FAILURE() << "unknown expected-files line: " << line;
-        }
+    std::vector<std::string> present;
+    list_tree(work, work, present);
+    for (const auto& p : present) {
+      EXPECT_TRUE(with_parents.count(p)) << "unexpected file left in the working folder: " << p;
     }
-
-    // 6. Nothing else in W; T empty.
-    {
-        // A file inside a folder brings the folder along.
-        std::set<std::string> with_parents = allowed;
-        for (const auto& a : allowed) {
-            for (fs::path p = fs::path(a).parent_path(); !p.empty(); p = p.parent_path())
-                with_parents.insert(p.generic_string());
-        }
-        std::vector<std::string> present;
-        list_tree(W, W, present);
-        for (const auto& p : present) {
-            EXPECT_TRUE(with_parents.count(p)) << "unexpected file left in the working folder: " << p;
-        }
-        std::vector<std::string> temps;
-        list_tree(scratch.tmp(), scratch.tmp(), temps);
-        for (const auto& p : temps) ADD_FAILURE() << "file left in TMPDIR: " << p;
-        if (!runner().temp.empty()) {
-            std::vector<std::string> runner_temps;
-            list_tree(runner().temp, runner().temp, runner_temps);
-            for (const auto& p : runner_temps) ADD_FAILURE() << "file left in " << runner().temp << ": " << p;
-        }
+    std::vector<std::string> temps;
+    list_tree(folders.temp(), folders.temp(), temps);
+    for (const auto& p : temps) ADD_FAILURE() << "file left in TMPDIR: " << p;
+    if (!runner().temp.empty()) {
+      std::vector<std::string> runner_temps;
+      list_tree(runner().temp, runner().temp, runner_temps);
+      for (const auto& p : runner_temps) ADD_FAILURE() << "file left in " << runner().temp << ": " << p;
     }
+  }
 }
 
 std::string case_label(const ::testing::TestParamInfo<VectorCase>& info) { return info.param.label; }
 
-INSTANTIATE_TEST_SUITE_P(Vectors, VectorTest, ::testing::ValuesIn(discover(TIRAL_VECTORS_DIR)),
-                         case_label);
-INSTANTIATE_TEST_SUITE_P(Cases, VectorTest, ::testing::ValuesIn(discover(TIRAL_CASES_DIR)),
-                         case_label);
+INSTANTIATE_TEST_SUITE_P(Vectors, RecordedRun, ::testing::ValuesIn(discover(TIRAL_VECTORS_DIR)), case_label);
+INSTANTIATE_TEST_SUITE_P(Cases, RecordedRun, ::testing::ValuesIn(discover(TIRAL_CASES_DIR)), case_label);
 
 }  // namespace

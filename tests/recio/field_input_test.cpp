@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <bit>
+#include "test_support.hpp"
+
 #include <cmath>
 #include <limits>
 #include <string>
@@ -125,16 +126,18 @@ TEST(FormattedRead, MoreFieldsThanItemsIgnoresTheRest) {
 
 namespace {
 
+using test_support::same_float;
+
 // Fields are remembered between calls by their characters, decimals and
 // blank mode: the same characters read another way must not get the
 // remembered value.
 TEST(FieldMemory, SameCharactersReadOtherWays) {
   for (int round = 0; round < 1000; ++round) {
-    EXPECT_FLOAT_EQ(recio::read_f_field(" 1 2", 2, recio::BlankMode::null).value, 0.12f);
-    EXPECT_FLOAT_EQ(recio::read_f_field(" 1 2", 2, recio::BlankMode::zero).value, 1.02f);
-    EXPECT_FLOAT_EQ(recio::read_f_field("  1250", 2, recio::BlankMode::null).value, 12.5f);
-    EXPECT_FLOAT_EQ(recio::read_f_field("  1250", 1, recio::BlankMode::null).value, 125.0f);
-    EXPECT_FLOAT_EQ(recio::read_f_field("  125", 1, recio::BlankMode::null).value, 12.5f);
+    EXPECT_TRUE(same_float(0.12f, recio::read_f_field(" 1 2", 2, recio::BlankMode::null).value));
+    EXPECT_TRUE(same_float(1.02f, recio::read_f_field(" 1 2", 2, recio::BlankMode::zero).value));
+    EXPECT_TRUE(same_float(12.5f, recio::read_f_field("  1250", 2, recio::BlankMode::null).value));
+    EXPECT_TRUE(same_float(125.0f, recio::read_f_field("  1250", 1, recio::BlankMode::null).value));
+    EXPECT_TRUE(same_float(12.5f, recio::read_f_field("  125", 1, recio::BlankMode::null).value));
     EXPECT_EQ(recio::read_f_field("******", 2, recio::BlankMode::null).status, 64);
   }
 }

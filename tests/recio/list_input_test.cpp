@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <bit>
+#include "test_support.hpp"
+
 #include <cmath>
 #include <limits>
 #include <string>
@@ -34,12 +35,7 @@ struct MemoryFeed {
 
 constexpr float inf = std::numeric_limits<float>::infinity();
 
-// Bit-exact, so that rounding by one unit and the sign of zero both show.
-::testing::AssertionResult same_float(float expected, float actual) {
-  if (std::bit_cast<std::uint32_t>(expected) == std::bit_cast<std::uint32_t>(actual))
-    return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << std::hexfloat << "expected " << expected << ", got " << actual;
-}
+using test_support::same_float;
 
 struct RealsCase {
   std::vector<std::string> records;

@@ -69,7 +69,9 @@ TEST(FormattedRecord, EditDescriptorsFromColumnOne) {
   EXPECT_EQ(formatted_record(recio::parse_format("(A1)"), {"("}), "(");
 }
 
-TEST(FormattedRecord, FormatTextsParse) {
+// Only static_asserts: the compiler does the checking, so a wrong parse fails
+// the build, not the run.
+TEST(FormattedRecord, FormatTextsParseAtCompileTime) {
   constexpr auto format = recio::parse_format("(A8,4F12.2)");
   static_assert(format.count == 5);
   static_assert(format.descriptors[4].kind == 'F' && format.descriptors[4].width == 12 &&

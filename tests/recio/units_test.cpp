@@ -3,7 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "temp_folder.hpp"
+#include "test_files.hpp"
+#include "test_support.hpp"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -12,8 +13,6 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -25,17 +24,8 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string read_file(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-void write_file(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+using test_support::file_bytes;
+using test_support::write_file;
 
 std::vector<std::string> take_all(std::int32_t unit) {
   std::vector<std::string> records;
@@ -47,26 +37,15 @@ std::vector<std::string> take_all(std::int32_t unit) {
 // A private working folder and temporary folder for each test.
 class Units : public ::testing::Test {
  protected:
-  void SetUp() override {
-    root_ = test_support::make_temp_folder("tiral-units");
-    fs::create_directory(root_ / "tmp");
-    old_tmpdir_ = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
-    setenv("TMPDIR", (root_ / "tmp").c_str(), 1);
-  }
+  void SetUp() override { fs::create_directory(root_ / "tmp"); }
   void TearDown() override {
     for (std::int32_t unit : {10, 11, 101, 102, 400}) recio::close_unit(unit);
-    if (old_tmpdir_.empty()) {
-      unsetenv("TMPDIR");
-    } else {
-      setenv("TMPDIR", old_tmpdir_.c_str(), 1);
-    }
-    fs::remove_all(root_);
   }
   std::string name(const std::string& file) const { return (root_ / file).string(); }
   bool temp_folder_empty() const { return fs::is_empty(root_ / "tmp"); }
 
-  fs::path root_;
-  std::string old_tmpdir_;
+  test_support::TempFolder root_{"tiral-units"};
+  test_support::TmpdirSetTo tmpdir_{root_ / "tmp"};
 };
 
 TEST_F(Units, UnknownOpenCreatesMissingFileEmptyAndKeepsIt) {
@@ -83,7 +62,7 @@ TEST_F(Units, FirstRecordCutsLongerFileLaterRecordsExtend) {
   recio::write_list(400, {"one"});
   recio::write_list(400, {"two"});
   recio::close_unit(400);
-  EXPECT_EQ(read_file(root_ / "report.txt"), " one\r\n two\r\n");
+  EXPECT_EQ(file_bytes(root_ / "report.txt"), " one\r\n two\r\n");
 }
 
 TEST_F(Units, RecordLongerThanAnyBufferAlsoCutsTheFile) {
@@ -92,7 +71,7 @@ TEST_F(Units, RecordLongerThanAnyBufferAlsoCutsTheFile) {
   recio::open_unit(400, name("report.txt"), "UNKNOWN", "NULL");
   recio::write_list(400, {std::string_view(long_text)});
   recio::close_unit(400);
-  EXPECT_EQ(read_file(root_ / "report.txt"), " " + long_text + "\r\n");
+  EXPECT_EQ(file_bytes(root_ / "report.txt"), " " + long_text + "\r\n");
 }
 
 TEST_F(Units, ReadingAFileKeepsItUnchanged) {
@@ -102,7 +81,7 @@ TEST_F(Units, ReadingAFileKeepsItUnchanged) {
   recio::rewind_unit(10);
   EXPECT_EQ(take_all(10).size(), 2u);
   recio::close_unit(10);
-  EXPECT_EQ(read_file(root_ / "in.txt"), "1 2 3\n4 5 6\n");
+  EXPECT_EQ(file_bytes(root_ / "in.txt"), "1 2 3\n4 5 6\n");
 }
 
 TEST_F(Units, RecordEndsAndTheLastLineWithoutLineFeed) {
@@ -144,7 +123,7 @@ TEST_F(Units, OldOpensAnExistingFileAsUnknownDoes) {
   recio::open_unit(10, name("in.txt"), "old", "NULL");
   EXPECT_EQ(take_all(10), (std::vector<std::string>{"1 2 3"}));
   recio::close_unit(10);
-  EXPECT_EQ(read_file(root_ / "in.txt"), "1 2 3\n");
+  EXPECT_EQ(file_bytes(root_ / "in.txt"), "1 2 3\n");
 }
 
 TEST_F(Units, ScratchFilesReadBackAfterRewindAndLeaveNoTrace) {
@@ -196,12 +175,12 @@ TEST_F(Units, FormattedReadUsesTheUnitsBlankMode) {
   recio::read_formatted(10, format, {recio::input(a), recio::input(b)}, &status);
   recio::close_unit(10);
   EXPECT_EQ(status, 0);
-  EXPECT_FLOAT_EQ(a, 1.23f);
+  EXPECT_TRUE(test_support::same_float(1.23f, a));
   recio::open_unit(11, name("in.txt"), "UNKNOWN", "ZERO");
   recio::read_formatted(11, format, {recio::input(a), recio::input(b)}, &status);
   recio::close_unit(11);
   EXPECT_EQ(status, 0);
-  EXPECT_FLOAT_EQ(a, 102.03f);  // embedded blanks count as zeros
+  EXPECT_TRUE(test_support::same_float(102.03f, a));  // embedded blanks count as zeros
 }
 
 TEST_F(Units, ReadStatusAtEndOfFileAndOnBadData) {
@@ -288,7 +267,7 @@ TEST_F(FatalUnits, CutOrEmptyNameIsRefusedBeforeTheFileSystemIsAsked) {
     }
   }
   EXPECT_FALSE(fs::exists(root_ / "absent.txt"));
-  EXPECT_EQ(read_file(root_ / "in.txt"), "");
+  EXPECT_EQ(file_bytes(root_ / "in.txt"), "");
 }
 
 #ifndef __SANITIZE_ADDRESS__
@@ -305,7 +284,7 @@ TEST_F(FatalUnits, FailedAllocationEndsWithTheMemoryMessage) {
         ::operator delete(::operator new(static_cast<std::size_t>(-1) / 2));
       },
       ::testing::ExitedWithCode(41), "^forrtl: severe \\(41\\): insufficient virtual memory\r\n$");
-  EXPECT_EQ(read_file(root_ / "report.txt"), " kept\r\n");
+  EXPECT_EQ(file_bytes(root_ / "report.txt"), " kept\r\n");
 }
 #endif
 
@@ -327,8 +306,8 @@ TEST_F(FatalUnits, InterruptBetweenRecordsLeavesNoOldTextBehindThem) {
         raise(SIGINT);
       },
       ::testing::ExitedWithCode(130), "^forrtl: error \\(200\\): program aborting due to control-C event\r\n$");
-  EXPECT_EQ(read_file(root_ / "report.txt"), " first\r\n second\r\n");
-  EXPECT_EQ(read_file(root_ / "in.txt"), "1 2 3\n4 5 6\n7 8 9\n");
+  EXPECT_EQ(file_bytes(root_ / "report.txt"), " first\r\n second\r\n");
+  EXPECT_EQ(file_bytes(root_ / "in.txt"), "1 2 3\n4 5 6\n7 8 9\n");
 }
 
 TEST_F(FatalUnits, WriteToAFullDeviceIsAWriteError) {
@@ -344,7 +323,7 @@ TEST_F(FatalUnits, WriteToAFullDeviceIsAWriteError) {
 
 TEST_F(FatalUnits, WriteToAFileOpenedForReadingOnly) {
   write_file(root_ / "locked.txt", "old contents\n");
-  chmod(root_.c_str(), 0755);
+  chmod(root_.path().c_str(), 0755);
   chmod((root_ / "locked.txt").c_str(), 0444);
   const std::string path = name("locked.txt");
   EXPECT_EXIT(
@@ -355,7 +334,7 @@ TEST_F(FatalUnits, WriteToAFileOpenedForReadingOnly) {
         recio::write_list(400, {"text"});
       },
       ::testing::ExitedWithCode(47), "^forrtl: severe \\(47\\): write to READONLY file, unit 400, file " + path + "\r\n$");
-  EXPECT_EQ(read_file(root_ / "locked.txt"), "old contents\n");
+  EXPECT_EQ(file_bytes(root_ / "locked.txt"), "old contents\n");
 }
 
 TEST_F(FatalUnits, ReadWithoutStatusEndsTheRun) {

@@ -2,15 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include "temp_folder.hpp"
-
+#include "test_files.hpp"
 #include "test_support.hpp"
-#include <stdlib.h>
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <limits>
 #include <string>
 #include <vector>
@@ -60,21 +56,15 @@ RunState typical_run() {
 
 class Report : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder = test_support::make_temp_folder("tiral_report");
-    ASSERT_FALSE(folder.empty());
-    report = folder / "report.txt";
-  }
   void TearDown() override {
     EXPECT_FALSE(recio::unit_connected(report_unit));
     recio::close_unit(report_unit);
-    fs::remove_all(folder);
   }
 
   std::string write(RunState& run) {
     run.output_name = name_field(report.string());
     write_report(run);
-    return file_bytes(report);
+    return file_bytes(report).value_or("");
   }
 
   // The records of the report; every record must end with CR LF.
@@ -94,7 +84,8 @@ class Report : public ::testing::Test {
     return found;
   }
 
-  fs::path folder, report;
+  test_support::TempFolder folder{"tiral_report"};
+  fs::path report = folder / "report.txt";
 };
 
 const std::string rule = " " + std::string(57, '_');
@@ -155,7 +146,7 @@ TEST_F(Report, WholeFileByteForByte) {
 }
 
 TEST_F(Report, ExistingLongerFileIsCutToTheNewReport) {
-  std::ofstream(report, std::ios::binary) << std::string(10000, 'x') << "\r\n";
+  ASSERT_TRUE(test_support::write_file(report, std::string(10000, 'x') + "\r\n"));
   RunState run = typical_run();
   EXPECT_EQ(joined(typical_records), write(run));
 }

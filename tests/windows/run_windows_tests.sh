@@ -134,11 +134,11 @@ grep -E '^\s*[0-9]+ - .*\((Failed|Timeout|SEGFAULT|Exception|Child aborted)\)' "
 wine_skips=(
   "case_differs_is_another_name|Windows file names ignore case: Data.txt names the input file data.txt, and the program rightly refuses it"
 )
-filter="Vectors/VectorTest.*:Cases/VectorTest.*:-"
+filter="Vectors/RecordedRun.*:Cases/RecordedRun.*:-"
 for entry in "${wine_skips[@]}"; do
   name=${entry%%|*}
   skip "vector $name: ${entry#*|}"
-  filter+="*/VectorTest.Run/$name:"
+  filter+="*/RecordedRun.GivesTheRecordedResults/$name:"
 done
 e2e_log=$log_dir/windows-e2e.log
 TIRAL_RUNNER=wine TIRAL_BINARY_OVERRIDE=$exe TIRAL_RUNNER_TEMP=$wine_temp \

@@ -9,14 +9,17 @@ fractions, where a decimal text is converted); exp and log10 run in double.
     make_expected.py INPUT FIRST_YEAR [--name NAME] [-o REPORT]
         writes the report for INPUT started in FIRST_YEAR (NAME is the input
         name field as typed, default: the base name of INPUT) to REPORT or to
-        standard output.
+        standard output, and the run's warning lines to standard error.
 
     make_expected.py --check CASE_DIR...
-        recomputes the report of each case folder (input, input-name,
-        answers, expected-report) and compares it byte for byte.
+        recomputes the report of each case folder that has an
+        expected-report (from input and answers) and compares it byte for
+        byte; so too the warning lines with expected-stderr when the run
+        ends with status 0. Folders without expected-report are skipped.
 """
 
 import argparse
+import functools
 import math
 import os
 import re
@@ -74,6 +77,7 @@ def f32_from_fraction(q):
 NUMERIC = re.compile(r"^([+-]?)(\d+\.?\d*|\.\d+)(?:([EeDdQq])([+-]?\d+)|([+-]\d+))?$")
 
 
+@functools.lru_cache(maxsize=None)
 def decimal_to_f32(text):
     """Convert a numeric token; None when it is not a number."""
     m = NUMERIC.match(text)
@@ -95,20 +99,31 @@ def decimal_to_f32(text):
 
 # ---------------------------------------------------------- record input
 
+BOM = b"\xef\xbb\xbf"
+
+# What ends a first-pass read of a record.
+READ_OK, END_OF_FILE, END_INSIDE_RECORD, UNREADABLE = range(4)
+
+
 class ListReader:
     """Free-form reader of records of three reals from a byte string."""
 
     SEPS = " \t,/)"
 
     def __init__(self, data):
+        # A byte-order mark at the very start is no part of the data.
+        if data.startswith(BOM):
+            data = data[len(BOM):]
         parts = data.split(b"\n")
-        # Text after the last line feed is not a record.
+        # Text after the last line feed is the last record; none when empty.
+        if parts[-1] == b"":
+            parts.pop()
         self.lines = []
-        for p in parts[:-1]:
+        for p in parts:
             if p.endswith(b"\r"):
                 p = p[:-1]
             self.lines.append(p.decode("latin-1"))
-        self.next = 0
+        self.next = 0  # lines taken so far: the 1-based number of the current line
         self.line = None
         self.pos = 0
 
@@ -132,15 +147,17 @@ class ListReader:
     def read3(self, vals):
         """Read one record into vals (list of 3, kept between records).
 
-        Returns 0 on success, -1 at end of file, 59 on a syntax error."""
+        Returns READ_OK, END_OF_FILE (nothing of a record read),
+        END_INSIDE_RECORD (after a value or null value of it) or UNREADABLE
+        (a syntax error on line self.next)."""
         if not self._take_line():
-            return -1
+            return END_OF_FILE
         i = 0
         after_value = False
         while i < 3:
             if self.pos >= len(self.line):
                 if not self._take_line():
-                    return -1
+                    return END_INSIDE_RECORD if i > 0 else END_OF_FILE
                 continue
             ch = self.line[self.pos]
             if ch in " \t":
@@ -155,44 +172,60 @@ class ListReader:
                     i += 1
                 continue
             if ch == "/":
-                return 0
+                return READ_OK
             start = self.pos
             while self.pos < len(self.line) and self.line[self.pos] not in self.SEPS:
                 self.pos += 1
             tok = self.line[start:self.pos]
             if not tok:
-                return 59
+                return UNREADABLE
             if "*" in tok:
                 r, _, val = tok.partition("*")
                 if not r.isdigit() or int(r) == 0:
-                    return 59
+                    return UNREADABLE
                 count = min(int(r), 3 - i)
                 if val == "":
                     i += count
                 else:
                     v = self._value(val)
                     if v is None:
-                        return 59
+                        return UNREADABLE
                     for _ in range(count):
                         vals[i] = v
                         i += 1
             else:
                 v = self._value(tok)
                 if v is None:
-                    return 59
+                    return UNREADABLE
                 vals[i] = v
                 i += 1
             after_value = True
-        return 0
+        return READ_OK
+
+
+def records_word(n):
+    return "1 record" if n == 1 else "%d records" % n
 
 
 def read_all(data):
+    """The records of the first pass, and the warning line on where it stopped
+    (None at a clean end of file)."""
     rdr = ListReader(data)
     vals = [0.0, 0.0, 0.0]
     out = []
-    while rdr.read3(vals) == 0:
+    while True:
+        status = rdr.read3(vals)
+        if status != READ_OK:
+            break
         out.append(tuple(vals))
-    return out
+    warning = None
+    if status == UNREADABLE:
+        warning = (" Warning: line %d of the input file cannot be read; reading stops there, after %s."
+                   % (rdr.next, records_word(len(out))))
+    elif status == END_INSIDE_RECORD:
+        warning = (" Warning: the input file ends inside a record; reading stops there, after %s."
+                   % records_word(len(out)))
+    return out, warning
 
 
 # -------------------------------------------------------- number output
@@ -293,8 +326,28 @@ def dew_point(tmax, tmin, hmd):
     return f32(num / den)
 
 
+def walk_warning(first_year, year_count, record_count):
+    """The line on the records the calendar walk did not use or missed."""
+    if year_count == 0:
+        if record_count > 0:
+            return " Warning: fewer than 365 records make no whole year; no record is used."
+        return None
+    last_year = first_year + year_count - 1
+    days = sum(366 if is_leap(y) else 365 for y in range(first_year, last_year + 1))
+    if record_count > days:
+        left = record_count - days
+        if left == 1:
+            return " Warning: the last record falls after 31 December %d and is not used." % last_year
+        return " Warning: the last %d records fall after 31 December %d and are not used." % (left, last_year)
+    if record_count < days:
+        short = days - record_count
+        return " Warning: the records end %d %s before 31 December %d." % (
+            short, "day" if short == 1 else "days", last_year)
+    return None
+
+
 def compute(data, first_year):
-    recs = read_all(data)
+    recs, read_warning = read_all(data)
     record_count = len(recs)
     year_count = record_count // 365
     sums = [0.0, 0.0, 0.0]
@@ -339,23 +392,30 @@ def compute(data, first_year):
         days = []
         for line in work[m]:
             vals = [read_f62(line[0:6]), read_f62(line[6:12]), read_f62(line[12:18])]
+            # A record with a field that does not read back is left out.
             if any(v is None for v in vals):
-                break
+                continue
             days.append(vals)
-        n = len(days)
         s = [0.0, 0.0, 0.0, 0.0]
+        dew_days = 0
         for tmax, tmin, hmd in days:
             dp = dew_point(tmax, tmin, hmd)
             s[0] = f32(s[0] + tmax)
             s[1] = f32(s[1] + tmin)
             s[2] = f32(s[2] + hmd)
-            s[3] = f32(s[3] + dp)
-        table.append([safe_div(x, n) for x in s])
-    return record_count, year_count, nodata, table
+            # Only days whose dew point is a number count for its mean.
+            if dp == dp:
+                s[3] = f32(s[3] + dp)
+                dew_days += 1
+        n = len(days)
+        table.append([safe_div(s[0], n), safe_div(s[1], n), safe_div(s[2], n), safe_div(s[3], dew_days)])
+    warnings = [w for w in (read_warning, walk_warning(first_year, year_count, record_count)) if w]
+    return record_count, year_count, nodata, table, warnings
 
 
 def report(name_field, first_year, data):
-    record_count, year_count, nodata, table = compute(data, first_year)
+    """The report's bytes and the warning lines of the run's standard error."""
+    record_count, year_count, nodata, table, warnings = compute(data, first_year)
     rule = " " + "_" * 57
     lines = [
         " This file has been generated by the program 'tiral.exe'",
@@ -394,6 +454,10 @@ def report(name_field, first_year, data):
         " Dew point temperatures from daily records",
     ]
     assert len(lines) == 40
+    return (crlf_lines(lines), crlf_lines(warnings))
+
+
+def crlf_lines(lines):
     return "".join(l + "\r\n" for l in lines).encode("latin-1")
 
 
@@ -415,21 +479,39 @@ def answers_of(case_dir):
     return name, year
 
 
-def check(case_dir):
-    name, year = answers_of(case_dir)
-    path = os.path.join(case_dir, "input")
-    data = open(path, "rb").read() if os.path.exists(path) else b""
-    got = report(name, year, data)
-    want = open(os.path.join(case_dir, "expected-report"), "rb").read()
+def first_difference(what, want, got):
+    """Lines telling where got first differs from want; none when equal."""
     if got == want:
-        return True
+        return []
     i = next((k for k in range(min(len(got), len(want))) if got[k] != want[k]),
              min(len(got), len(want)))
     line = want[:i].count(b"\n") + 1
-    print("  first difference at byte %d (report line %d)" % (i, line))
-    print("  want: %r" % want.split(b"\r\n")[line - 1])
-    print("  got:  %r" % got.split(b"\r\n")[line - 1])
-    return False
+    want_lines, got_lines = want.split(b"\r\n"), got.split(b"\r\n")
+    return ["  %s: first difference at byte %d (line %d)" % (what, i, line),
+            "  want: %r" % (want_lines[line - 1] if line <= len(want_lines) else b""),
+            "  got:  %r" % (got_lines[line - 1] if line <= len(got_lines) else b"")]
+
+
+def read_bytes(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def check(case_dir):
+    """Differences between the model and a case folder's report and, for a
+    run without a fatal diagnostic, its standard error."""
+    path = os.path.join(case_dir, "input")
+    if not os.path.exists(path):
+        return ["  a missing input file is refused: no report, yet one is expected"]
+    name, year = answers_of(case_dir)
+    got_report, got_stderr = report(name, year, read_bytes(path))
+    diffs = first_difference("report", read_bytes(os.path.join(case_dir, "expected-report")), got_report)
+    stderr_path = os.path.join(case_dir, "expected-stderr")
+    status_path = os.path.join(case_dir, "expected-status")
+    ends_normally = not os.path.exists(status_path) or read_bytes(status_path).strip() == b"0"
+    if ends_normally and os.path.exists(stderr_path):
+        diffs += first_difference("stderr", read_bytes(stderr_path), got_stderr)
+    return diffs
 
 
 def main():
@@ -441,19 +523,28 @@ def main():
     ap.add_argument("-o", "--output")
     a = ap.parse_args()
     if a.check:
-        bad = 0
+        checked = bad = 0
         for d in a.check:
+            if not os.path.isdir(d):
+                print("DIFF %s: no such folder" % d)
+                bad += 1
+                continue
             if not os.path.exists(os.path.join(d, "expected-report")):
                 continue
-            ok = check(d)
-            print("%-4s %s" % ("ok" if ok else "DIFF", d.rstrip("/")))
-            bad += not ok
-        return 1 if bad else 0
+            diffs = check(d)
+            checked += 1
+            print("%-4s %s" % ("DIFF" if diffs else "ok", d.rstrip("/")))
+            for line in diffs:
+                print(line)
+            bad += bool(diffs)
+        print("%d of %d case folders agree with the model" % (checked - bad, checked))
+        return 1 if bad or not checked else 0
     if a.input is None or a.first_year is None:
         ap.error("INPUT and FIRST_YEAR are required")
-    data = open(a.input, "rb").read()
+    data = read_bytes(a.input)
     name = a.name if a.name is not None else os.path.basename(a.input)
-    out = report(name, a.first_year, data)
+    out, warnings = report(name, a.first_year, data)
+    sys.stderr.buffer.write(warnings)
     if a.output:
         with open(a.output, "wb") as f:
             f.write(out)
