@@ -190,8 +190,11 @@ int main(int argc, char** argv) {
     std::abort();
   }
   if (WIFSIGNALED(status)) {
-    // End as the run did, so that the fuzzer records a crash.
+    // End as the run did, so that the fuzzer records a crash; the line tells
+    // a replay from a run's own exit status above 128.
     const int signal_number = WTERMSIG(status);
+    std::fprintf(stderr, "whole_run_harness: the run ended by signal %d (%s)\n", signal_number,
+                 strsignal(signal_number));
     signal(signal_number, SIG_DFL);
     sigset_t set;
     sigemptyset(&set);
