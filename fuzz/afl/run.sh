@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Fuzzes the whole program with AFL++ on one core for SECONDS, from the seeds
-# of the shared vectors and of fuzz/afl/regressions/, and fails when it finds
-# a crash (a signal or a sanitizer report) or a hang.
+# Runs every seed of the whole-run harness (the shared vectors' and
+# fuzz/afl/regressions/) once, then fuzzes the whole program with AFL++ on one
+# core for SECONDS; fails when a seed or the fuzzer finds a crash (a signal, a
+# sanitizer report, a broken promise of the harness) or the fuzzer a hang.
 #   fuzz/afl/run.sh SECONDS [OUTPUT_FOLDER]      default output: fuzz/out/afl
 # A fresh run each time; findings land in OUTPUT_FOLDER/findings/default/.
 set -euo pipefail
@@ -28,6 +29,27 @@ scratch_parent=${TMPDIR:-/tmp}
 [ -d /dev/shm ] && [ -w /dev/shm ] && scratch_parent=/dev/shm
 scratch=$(mktemp -d "$scratch_parent/tiral-afl-run.XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
+
+# Every seed once, before fuzzing: AFL++ would skip a seed that crashes, and
+# a regression input or a vector that crashes again must fail the run. The
+# harness names a signal or a broken promise on standard error.
+failed=0
+for seed in "$out/seeds"/*; do
+  status=0
+  TMPDIR=$scratch ASAN_OPTIONS=abort_on_error=1:detect_leaks=0:allocator_may_return_null=1 \
+    UBSAN_OPTIONS=abort_on_error=1:print_stacktrace=1 \
+    timeout 60 "$harness" "$seed" </dev/null >/dev/null 2>"$out/replay.err" || status=$?
+  if [ "$status" = 124 ]; then
+    echo "whole_run: seed ${seed##*/} still runs after 60 s" >&2
+    failed=1
+  elif grep -q '^whole_run_harness: ' "$out/replay.err"; then
+    echo "whole_run: seed ${seed##*/}:" >&2
+    tail -n 40 "$out/replay.err" >&2
+    failed=1
+  fi
+done
+rm -f "$out/replay.err"
+[ "$failed" = 0 ] || exit 1
 
 # Unattended on a shared machine: no screen, no CPU binding or frequency
 # check, whatever the core pattern; the sanitizer options are the fuzzer's own.
