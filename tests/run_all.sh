@@ -8,7 +8,7 @@ jobs=$(nproc)
 
 # What the build and the tests need, from Debian's packages, when missing.
 packages=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev python3 bc time valgrind clang libclang-rt-dev
-  groff-base man-db)
+  groff-base man-db afl++)
 if ! dpkg -s "${packages[@]}" >/dev/null 2>&1; then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update
@@ -26,7 +26,7 @@ ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
 # The benchmarks build with the normal build; their whole-run script must run.
 bench/run_whole.sh --small
 
-# A short run of each fuzz target over its seed corpus.
+# A short run of each fuzz target over its seed corpus, the whole program's too.
 fuzz/run_fuzz.sh "${FUZZ_SECONDS:-15}"
 
 # The Windows build, tested under Wine.

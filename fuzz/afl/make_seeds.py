@@ -1,0 +1,74 @@
+#!/usr/bin/env python3
+"""Turns each shared vector into a seed of the whole-run harness.
+
+    fuzz/afl/make_seeds.py VECTORS_FOLDER SEED_FOLDER [MAX_INPUT_BYTES]
+
+A seed is the vector's answers, the marker line and the input file's bytes
+(no marker when the vector has no input file). The harness always names the
+input file climate.txt, so the vector's own input name in the answers becomes
+climate.txt. Input files over MAX_INPUT_BYTES (default 16384, about three
+years) are cut after the last whole line that fits: a run's time grows with
+its input, and the years beyond add no path that the first ones lack.
+
+A few made seeds follow, for shapes that no vector has and that a fuzzer
+seldom grows by itself: an answer line longer than the console's first read,
+the longest value a typed name may have, a file line longer than the file's
+first read, and numbers with more digits than the reader keeps. They are
+written even when VECTORS_FOLDER does not exist.
+"""
+import pathlib
+import sys
+
+MARKER = b"--input--\n"
+HARNESS_INPUT_NAME = b"climate.txt"
+
+
+ONE_YEAR = b"12.5 3.0 80.0\n" * 365
+
+
+def made_seeds():
+    """(name, bytes) of the seeds made here; the sizes sit past the reader's limits."""
+    answers = b"climate.txt\nreport.txt\n1991\n"
+    yield "made_long_answer_line", b" " * 5000 + answers + b" " * 5000 + b"\n" + MARKER + ONE_YEAR
+    yield "made_longest_name_value", b"'" + b"a" * 2049 + b"'\nreport.txt\n1991\n" + MARKER + ONE_YEAR
+    yield "made_long_file_line", answers + MARKER + b"12.5 3.0 80.0" + b" " * (256 * 1024 + 16) + b"\n" + ONE_YEAR
+    long_numbers = b"1" * 850 + b".5 -" + b"0" * 850 + b"3.0 0." + b"0" * 850 + b"8E+3\n"
+    yield "made_many_digits", answers + MARKER + long_numbers + ONE_YEAR
+
+
+def main() -> int:
+    if len(sys.argv) not in (3, 4):
+        print(__doc__.strip(), file=sys.stderr)
+        return 2
+    vectors = pathlib.Path(sys.argv[1])
+    seeds = pathlib.Path(sys.argv[2])
+    limit = int(sys.argv[3]) if len(sys.argv) == 4 else 16384
+    seeds.mkdir(parents=True, exist_ok=True)
+    written = 0
+    seen = set()
+    found = sorted(p for p in vectors.iterdir() if (p / "answers").is_file()) if vectors.is_dir() else []
+    for vector in found:
+        answers = (vector / "answers").read_bytes()
+        name_file = vector / "input-name"
+        if name_file.is_file() and name_file.read_bytes():
+            answers = answers.replace(name_file.read_bytes(), HARNESS_INPUT_NAME)
+        seed = answers
+        input_file = vector / "input"
+        if input_file.is_file():
+            data = input_file.read_bytes()
+            if len(data) > limit:
+                data = data[: data.rfind(b"\n", 0, limit) + 1]
+            seed += MARKER + data
+        if seed in seen:
+            continue
+        seen.add(seed)
+        (seeds / vector.name).write_bytes(seed)
+        written += 1
+    for name, seed in made_seeds():
+        (seeds / name).write_bytes(seed)
+    print(f"{written} seeds from {len(found)} vectors in {vectors}, and the made ones, in {seeds}")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
