@@ -34,6 +34,12 @@ def made_seeds():
     yield "made_long_file_line", answers + MARKER + b"12.5 3.0 80.0" + b" " * (256 * 1024 + 16) + b"\n" + ONE_YEAR
     long_numbers = b"1" * 850 + b".5 -" + b"0" * 850 + b"3.0 0." + b"0" * 850 + b"8E+3\n"
     yield "made_many_digits", answers + MARKER + long_numbers + ONE_YEAR
+    # Closed standard streams and a file-size limit: the data stays the user's.
+    footer = ONE_YEAR + b"end of data\n"
+    yield "made_closed_error_stream", b"--setup--2\n" + answers + MARKER + footer
+    yield "made_closed_output_stream", b"--setup--1\n" + answers + MARKER + ONE_YEAR
+    yield "made_closed_input_stream", b"--setup--0\n" + MARKER + ONE_YEAR
+    yield "made_small_file_size_limit", b"--setup--f1500\n" + answers + MARKER + ONE_YEAR
 
 
 def main() -> int:
