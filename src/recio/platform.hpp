@@ -83,9 +83,6 @@ std::string error_text(ErrorCode error);
 // 9 access denied, 43 bad name, 42 no such device, 30 anything else.
 int open_failure_message(ErrorCode error);
 
-// An error that stands for a name that is empty after dropping blanks.
-ErrorCode empty_name_error();
-
 // Console events that end a run.
 enum class ConsoleEvent { control_c, control_break, menu_close, other };
 struct Interrupt {

@@ -222,8 +222,6 @@ int open_failure_message(ErrorCode error) {
   }
 }
 
-ErrorCode empty_name_error() { return ENOENT; }
-
 namespace {
 
 InterruptHandler installed_handler = nullptr;

@@ -256,8 +256,6 @@ int open_failure_message(ErrorCode error) {
   }
 }
 
-ErrorCode empty_name_error() { return ERROR_INVALID_NAME; }
-
 namespace {
 
 InterruptHandler installed_handler = nullptr;
