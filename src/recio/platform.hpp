@@ -16,7 +16,8 @@ struct FileHandle {
   std::intptr_t value = -1;
 };
 
-// Error code of the system (errno here); 0 means success.
+// The system's own error code (errno on POSIX, GetLastError on Windows); 0
+// means success.
 using ErrorCode = int;
 
 FileHandle standard_input();
