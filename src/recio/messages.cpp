@@ -3,7 +3,6 @@
 #include <array>
 #include <atomic>
 #include <cstdio>
-#include <cstring>
 #include <new>
 
 #include "recio/units.hpp"

@@ -1,11 +1,12 @@
 #include "recio/units.hpp"
 
-#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cctype>
 #include <cstring>
 #include <memory>
+#include <new>
+#include <utility>
 
 #include "recio/messages.hpp"
 
