@@ -13,8 +13,6 @@ namespace recio {
 
 namespace {
 
-constexpr std::int32_t conversion_error = 64;
-
 // Midpoints between adjacent floats have at most 113 significant digits, so
 // keeping 120 and folding the rest into one non-zero digit keeps rounding exact.
 constexpr std::size_t max_kept_digits = 120;
@@ -119,7 +117,7 @@ class FieldDigits {
 // `text` starts at the first non-blank. Blanks after it are dropped, or count
 // as zeros in zero mode; only a real digit makes a number.
 FieldValue read_decimal(std::string_view text, int decimals, BlankMode blanks) {
-  constexpr FieldValue failed{conversion_error, 0.0f};
+  constexpr FieldValue failed{msg_conversion_error, 0.0f};
   const bool negative = text[0] == '-';
   std::size_t at = (text[0] == '-' || text[0] == '+') ? 1 : 0;
   FieldDigits digits;
@@ -200,13 +198,13 @@ FieldValue read_field_text(std::string_view field, int decimals, BlankMode blank
 
 }  // namespace
 
-std::int32_t parse_formatted(std::string_view record, const Format& format, std::span<const InputItem> items,
-                             BlankMode blanks) {
+Status parse_formatted(std::string_view record, const Format& format, std::span<const InputItem> items,
+                       BlankMode blanks) {
   std::size_t position = 0;
   const std::size_t fields = std::min(static_cast<std::size_t>(format.count), items.size());
   for (std::size_t i = 0; i < fields; ++i) {
     const EditDescriptor& descriptor = format.descriptors[i];
-    if (descriptor.kind != 'F' || items[i].kind != ItemKind::real) return conversion_error;
+    if (descriptor.kind != 'F' || items[i].kind != ItemKind::real) return msg_conversion_error;
     const std::size_t width = static_cast<std::size_t>(descriptor.width);
     const std::string_view field = position < record.size() ? record.substr(position, width) : std::string_view{};
     position += width;

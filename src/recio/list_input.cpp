@@ -14,8 +14,6 @@ namespace recio {
 
 namespace {
 
-constexpr std::int32_t syntax_error = 59;
-constexpr std::int32_t conversion_error = 64;
 constexpr std::size_t max_text_length = 2049;
 
 // Midpoints between adjacent doubles have at most 767 significant digits, so
@@ -100,10 +98,10 @@ bool split_exponent(std::string_view token, std::size_t at, NumberParts& parts) 
   return true;
 }
 
-// Returns 0, syntax_error for foreign characters or conversion_error when the
-// characters are right but form no number.
-std::int32_t split_number(std::string_view token, NumberParts& parts) {
-  if (!has_number_characters(token)) return syntax_error;
+// Returns read_ok, msg_syntax_error for foreign characters, or
+// msg_conversion_error when the characters are right but form no number.
+Status split_number(std::string_view token, NumberParts& parts) {
+  if (!has_number_characters(token)) return msg_syntax_error;
   std::size_t at = 0;
   if (is_sign(token[at])) parts.negative = token[at++] == '-';
   parts.integer_digits = take_digits(token, at);
@@ -112,8 +110,8 @@ std::int32_t split_number(std::string_view token, NumberParts& parts) {
     ++at;
     parts.fraction_digits = take_digits(token, at);
   }
-  if (parts.integer_digits.empty() && parts.fraction_digits.empty()) return conversion_error;
-  return split_exponent(token, at, parts) ? read_ok : conversion_error;
+  if (parts.integer_digits.empty() && parts.fraction_digits.empty()) return msg_conversion_error;
+  return split_exponent(token, at, parts) ? read_ok : msg_conversion_error;
 }
 
 // "[-]digits e exponent" text for from_chars, with leading zeros dropped and
@@ -201,13 +199,13 @@ Real to_real(const NumberParts& parts) {
   return value;
 }
 
-std::int32_t convert_to_real(std::string_view token, float& value) {
+Status convert_to_real(std::string_view token, float& value) {
   if (is_logical(token)) {
     value = logical_is_true(token) ? -1.0f : 0.0f;
     return read_ok;
   }
   NumberParts parts;
-  const std::int32_t status = split_number(token, parts);
+  const Status status = split_number(token, parts);
   if (status == read_ok && !short_number_to_float(parts, value)) value = to_real<float>(parts);
   return status;
 }
@@ -229,17 +227,17 @@ bool truncated_to_int32(double real, std::int32_t& value) {
   return true;
 }
 
-std::int32_t convert_to_integer(std::string_view token, std::int32_t& value) {
+Status convert_to_integer(std::string_view token, std::int32_t& value) {
   if (is_logical(token)) {
     value = logical_is_true(token) ? -1 : 0;
     return read_ok;
   }
   NumberParts parts;
-  const std::int32_t status = split_number(token, parts);
+  const Status status = split_number(token, parts);
   if (status != read_ok) return status;
   const bool in_range = (parts.has_point || parts.has_exponent) ? truncated_to_int32(to_real<double>(parts), value)
                                                                 : whole_digits_to_int32(parts, value);
-  return in_range ? read_ok : conversion_error;
+  return in_range ? read_ok : msg_conversion_error;
 }
 
 void store_text(const InputItem& item, std::string_view text) {
@@ -261,20 +259,20 @@ struct Value {
   std::string_view characters;
 };
 
-std::int32_t store_value(const InputItem& item, const Value& value) {
+Status store_value(const InputItem& item, const Value& value) {
   if (value.is_null) return read_ok;
   switch (item.kind) {
     case ItemKind::real:
-      if (value.was_delimited) return syntax_error;
+      if (value.was_delimited) return msg_syntax_error;
       return convert_to_real(value.characters, *static_cast<float*>(item.target));
     case ItemKind::integer:
-      if (value.was_delimited) return syntax_error;
+      if (value.was_delimited) return msg_syntax_error;
       return convert_to_integer(value.characters, *static_cast<std::int32_t*>(item.target));
     case ItemKind::text:
       store_text(item, value.characters);
       return read_ok;
   }
-  return syntax_error;
+  return msg_syntax_error;
 }
 
 // The common record of data files: real items only, each a plain decimal of
@@ -336,7 +334,7 @@ class ListScanner {
  public:
   explicit ListScanner(const RecordFeed& feed) : feed_(feed) {}
 
-  std::int32_t read(std::span<const InputItem> items) {
+  Status read(std::span<const InputItem> items) {
     if (!take_record()) return status_;
     if (PlainReals(record_).read(items)) {
       items_done_ = items.size();
@@ -347,7 +345,7 @@ class ListScanner {
       if (found == Found::end_of_read) return read_ok;
       if (found == Found::failure) return status_;
       for (std::size_t i = 0; i < repeat_ && items_done_ < items.size(); ++i) {
-        const std::int32_t status = store_value(items[items_done_], value_);
+        const Status status = store_value(items[items_done_], value_);
         if (status != read_ok) return status;
         ++items_done_;
       }
@@ -371,7 +369,7 @@ class ListScanner {
   bool at_record_end() const { return at_ >= record_.size(); }
   bool record_ends_at(std::size_t at) const { return at >= record_.size(); }
 
-  Found failure(std::int32_t status) {
+  Found failure(Status status) {
     status_ = status;
     return Found::failure;
   }
@@ -409,7 +407,7 @@ class ListScanner {
     const Found found = skip_separators(null_value);
     if (found != Found::value || null_value) return found;
     if (starts_repeat_count()) {
-      if (!take_repeat_count()) return failure(syntax_error);
+      if (!take_repeat_count()) return failure(msg_syntax_error);
       if (at_record_end() || ends_undelimited_text(record_[at_])) return Found::value;
     }
     return kind == ItemKind::text ? scan_text_value() : scan_numeric_value();
@@ -435,7 +433,7 @@ class ListScanner {
     const std::size_t start = at_;
     const bool logical = is_logical(record_.substr(at_));
     while (!at_record_end() && !(logical ? ends_logical(record_[at_]) : ends_number(record_[at_]))) ++at_;
-    if (at_ == start) return failure(syntax_error);
+    if (at_ == start) return failure(msg_syntax_error);
     set_value(record_.substr(start, at_ - start), false);
     return Found::value;
   }
@@ -450,7 +448,7 @@ class ListScanner {
     if (is_quote(record_[at_])) return scan_delimited_text();
     const std::size_t start = at_;
     while (!at_record_end() && !ends_undelimited_text(record_[at_])) ++at_;
-    if (at_ - start > max_text_length) return failure(syntax_error);
+    if (at_ - start > max_text_length) return failure(msg_syntax_error);
     set_value(record_.substr(start, at_ - start), false);
     return Found::value;
   }
@@ -469,7 +467,7 @@ class ListScanner {
         if (at_record_end() || record_[at_] != quote) break;
         ++at_;
       }
-      if (length == max_text_length) return failure(syntax_error);
+      if (length == max_text_length) return failure(msg_syntax_error);
       text_[length++] = c;
     }
     set_value(std::string_view(text_, length), true);
@@ -485,7 +483,7 @@ class ListScanner {
   const RecordFeed& feed_;
   std::string_view record_;
   std::size_t at_ = 0;
-  std::int32_t status_ = read_ok;
+  Status status_ = read_ok;
   bool comma_seen_ = true;  // a comma that opens the read is a null value
   std::size_t repeat_ = 1;
   std::size_t items_done_ = 0;  // stored, or passed by a null value
@@ -495,9 +493,9 @@ class ListScanner {
 
 }  // namespace
 
-std::int32_t parse_list_directed(const RecordFeed& feed, std::span<const InputItem> items, std::size_t* items_done) {
+Status parse_list_directed(const RecordFeed& feed, std::span<const InputItem> items, std::size_t* items_done) {
   ListScanner scanner(feed);
-  const std::int32_t status = scanner.read(items);
+  const Status status = scanner.read(items);
   if (items_done != nullptr) *items_done = scanner.items_done();
   return status;
 }

@@ -90,7 +90,7 @@ void fatal_diagnostic(int number, std::int32_t unit, std::string_view file_name,
   }
   write_to(platform::standard_error(), diagnostic_line("severe", number, message_text(number, unit, file_name)));
   close_all_units();
-  platform::exit_process(0xC0000000u + static_cast<std::uint32_t>(number));
+  platform::exit_process(fatal_exit_status(number));
 }
 
 void fatal_on_unit(int number, std::int32_t unit, platform::ErrorCode os_error) {
@@ -143,7 +143,7 @@ int memory_line_size = 0;
     write_to(platform::standard_error(), std::string_view(memory_line.data(), static_cast<std::size_t>(memory_line_size)));
     close_all_units();
   }
-  platform::exit_process(0xC0000000u + msg_no_memory);
+  platform::exit_process(fatal_exit_status(msg_no_memory));
 }
 
 }  // namespace

@@ -6,30 +6,9 @@
 #include <string_view>
 
 #include "recio/platform.hpp"
+#include "recio/status.hpp"
 
 namespace recio {
-
-// Catalogue numbers used by the program.
-enum Message : int {
-  msg_permission_denied = 9,
-  msg_rewind_error = 20,
-  msg_end_of_file = 24,
-  msg_close_error = 28,
-  msg_file_not_found = 29,
-  msg_open_failure = 30,
-  msg_write_error = 38,
-  msg_read_error = 39,
-  msg_no_memory = 41,
-  msg_no_such_device = 42,
-  msg_bad_file_name = 43,
-  msg_keyword_value = 45,
-  msg_write_read_only = 47,
-  msg_syntax_error = 59,
-  msg_conversion_error = 64,
-  msg_already_allocated = 151,
-  msg_not_allocated = 153,
-  msg_interrupted = 200,
-};
 
 // The catalogue text of message `number` with the unit and file filled in
 // where the text has placeholders; empty for an unknown number.

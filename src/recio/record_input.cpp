@@ -24,7 +24,7 @@ bool next_unit_record(void* context, std::string_view& record, std::int32_t& sta
 }
 
 // Hands the status back, or ends the run when the statement has no status result.
-void finish_read(std::int32_t unit, std::int32_t result, platform::ErrorCode os_error, std::int32_t* status) {
+void finish_read(std::int32_t unit, Status result, platform::ErrorCode os_error, Status* status) {
   if (result == read_ok) end_read(unit);
   if (status != nullptr) {
     *status = result;
@@ -37,20 +37,20 @@ void finish_read(std::int32_t unit, std::int32_t result, platform::ErrorCode os_
 
 }  // namespace
 
-void read_list_directed(std::int32_t unit, std::initializer_list<InputItem> items, std::int32_t* status,
+void read_list_directed(std::int32_t unit, std::initializer_list<InputItem> items, Status* status,
                         std::size_t* items_done) {
   UnitFeed context{unit};
   const RecordFeed feed{next_unit_record, &context};
-  const std::int32_t result =
+  const Status result =
       parse_list_directed(feed, std::span<const InputItem>(items.begin(), items.size()), items_done);
   finish_read(unit, result, context.error, status);
 }
 
 void read_formatted(std::int32_t unit, const Format& format, std::initializer_list<InputItem> items,
-                    std::int32_t* status) {
+                    Status* status) {
   std::string_view record;
   const RecordTake taken = take_record(unit, record);
-  std::int32_t result = read_end_of_file;
+  Status result = read_end_of_file;
   if (taken.got) {
     result = parse_formatted(record, format, std::span<const InputItem>(items.begin(), items.size()),
                              unit_blank_mode(unit));
