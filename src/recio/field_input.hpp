@@ -10,8 +10,6 @@
 
 namespace recio {
 
-enum class BlankMode { null, zero };
-
 struct FieldValue {
   Status status;  // read_ok, or msg_conversion_error when the field is no number
   float value;

@@ -17,6 +17,10 @@ struct Format {
   int count = 0;  // repeat counts already expanded
 };
 
+// What blanks in a numeric input field stand for: nothing, or zeros. Chosen
+// per unit when it is opened.
+enum class BlankMode { null, zero };
+
 namespace format_detail {
 constexpr bool is_digit(char c) { return c >= '0' && c <= '9'; }
 constexpr int take_number(std::string_view text, std::size_t& at) {

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "recio/field_input.hpp"
+#include "recio/format.hpp"
 #include "recio/platform.hpp"
 
 namespace recio {
