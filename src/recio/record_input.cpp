@@ -2,7 +2,6 @@
 
 #include "recio/field_input.hpp"
 #include "recio/list_input.hpp"
-#include "recio/messages.hpp"
 #include "recio/units.hpp"
 
 namespace recio {
