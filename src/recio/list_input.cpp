@@ -357,11 +357,8 @@ class ListScanner {
 
  private:
   bool take_record() {
-    status_ = read_end_of_file;
-    if (!feed_.next(feed_.context, record_, status_)) {
-      if (status_ == read_ok) status_ = read_end_of_file;
-      return false;
-    }
+    status_ = feed_.next(feed_.context, record_);
+    if (status_ != read_ok) return false;
     at_ = 0;
     return true;
   }

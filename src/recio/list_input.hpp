@@ -11,9 +11,9 @@ namespace recio {
 
 // Where the records of one read come from.
 struct RecordFeed {
-  // Delivers the next record (line without its line end). Returns false at
-  // end of file (status -1) or on a failure (status 39).
-  bool (*next)(void* context, std::string_view& record, std::int32_t& status);
+  // Delivers the next record (line without its line end) and read_ok; or
+  // read_end_of_file, or msg_read_error when the system refused the read.
+  Status (*next)(void* context, std::string_view& record);
   void* context;
 };
 

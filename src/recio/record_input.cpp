@@ -13,13 +13,12 @@ struct UnitFeed {
   platform::ErrorCode error = 0;  // of a read the system refused
 };
 
-bool next_unit_record(void* context, std::string_view& record, std::int32_t& status) {
+Status next_unit_record(void* context, std::string_view& record) {
   auto& feed = *static_cast<UnitFeed*>(context);
   const RecordTake taken = take_record(feed.unit, record);
-  if (taken.got) return true;
+  if (taken.got) return read_ok;
   feed.error = taken.error;
-  status = taken.error != 0 ? msg_read_error : read_end_of_file;
-  return false;
+  return taken.error != 0 ? msg_read_error : read_end_of_file;
 }
 
 // Hands the status back, or ends the run when the statement has no status result.
