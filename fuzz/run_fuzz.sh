@@ -11,7 +11,7 @@ targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(list_input field_input)
 out=fuzz/out
 mkdir -p "$out"
-sources=(src/recio/list_input.cpp src/recio/field_input.cpp src/recio/fixed_point.cpp)
+sources=(src/recio/list_input.cpp src/recio/field_input.cpp src/recio/decimal_digits.cpp src/recio/fixed_point.cpp)
 for target in "${targets[@]}"; do
   binary="$out/${target}_fuzz"
   clang++ -std=c++20 -O1 -g -Isrc -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \

@@ -1,25 +1,18 @@
-// Free-form reading: a hand-written scanner over records, converting numbers
-// with std::from_chars so that every value is rounded exactly once.
+// Free-form reading: a hand-written scanner over records; numbers are
+// converted by DecimalDigits, so that every value is rounded exactly once.
 #include "recio/list_input.hpp"
 
-#include "recio/short_decimal.hpp"
-
 #include <algorithm>
-#include <charconv>
 #include <cstring>
-#include <limits>
-#include <system_error>
+
+#include "recio/decimal_digits.hpp"
+#include "recio/short_decimal.hpp"
 
 namespace recio {
 
 namespace {
 
 constexpr std::size_t max_text_length = 2049;
-
-// Midpoints between adjacent doubles have at most 767 significant digits, so
-// keeping 800 and folding the rest into one non-zero digit keeps rounding exact.
-constexpr std::size_t max_kept_digits = 800;
-constexpr std::int64_t exponent_limit = 1'000'000;
 
 constexpr bool is_digit(char c) { return c >= '0' && c <= '9'; }
 constexpr bool is_blank(char c) { return c == ' ' || c == '\t'; }
@@ -75,7 +68,7 @@ std::string_view take_digits(std::string_view token, std::size_t& at) {
 
 std::int64_t clamped_exponent(std::string_view digits, bool negative) {
   std::int64_t value = 0;
-  for (const char c : digits) value = std::min<std::int64_t>(value * 10 + (c - '0'), exponent_limit);
+  for (const char c : digits) value = std::min<std::int64_t>(value * 10 + (c - '0'), DecimalDigits::exponent_limit);
   return negative ? -value : value;
 }
 
@@ -114,89 +107,13 @@ Status split_number(std::string_view token, NumberParts& parts) {
   return split_exponent(token, at, parts) ? read_ok : msg_conversion_error;
 }
 
-// "[-]digits e exponent" text for from_chars, with leading zeros dropped and
-// digits beyond max_kept_digits folded into a trailing 1 when any is non-zero.
-class DecimalText {
- public:
-  explicit DecimalText(const NumberParts& parts) {
-    if (parts.negative) text_[size_++] = '-';
-    for (const char c : parts.integer_digits) add_digit(c, 0);
-    for (const char c : parts.fraction_digits) add_digit(c, -1);
-    if (dropped_nonzero_) {
-      text_[size_++] = '1';
-      ++kept_digits_;
-      --scale_;
-    }
-    scale_ = std::clamp<std::int64_t>(scale_ + parts.exponent, -exponent_limit, exponent_limit);
-    text_[size_++] = 'e';
-    size_ = std::to_chars(text_ + size_, text_ + sizeof text_, scale_).ptr - text_;
-  }
-
-  bool is_zero() const { return kept_digits_ == 0; }
-  // Position of the leading digit relative to the point: > 0 means the value
-  // is at least 1, which tells overflow from underflow.
-  std::int64_t magnitude() const { return static_cast<std::int64_t>(kept_digits_) + scale_; }
-  const char* begin() const { return text_; }
-  const char* end() const { return text_ + size_; }
-
- private:
-  // `scale_step` is 0 for a digit before the point and -1 after it.
-  void add_digit(char c, int scale_step) {
-    if (kept_digits_ == 0 && c == '0') {
-      scale_ += scale_step;
-    } else if (kept_digits_ < max_kept_digits) {
-      text_[size_++] = c;
-      ++kept_digits_;
-      scale_ += scale_step;
-    } else {
-      dropped_nonzero_ |= c != '0';
-      scale_ += scale_step + 1;
-    }
-  }
-
-  char text_[max_kept_digits + 32];
-  std::size_t size_ = 0;
-  std::size_t kept_digits_ = 0;
-  std::int64_t scale_ = 0;
-  bool dropped_nonzero_ = false;
-};
-
-// The exact shortcut for numbers of few significant digits.
-bool short_number_to_float(const NumberParts& parts, float& value) {
-  std::uint32_t digits = 0;
-  int significant = 0;
-  long scale = 0;
-  const auto add = [&](char c) {
-    if (digits == 0 && c == '0') return true;  // leading zeros only shift the scale
-    if (++significant > short_decimal_digits) return false;
-    digits = digits * 10 + static_cast<std::uint32_t>(c - '0');
-    return true;
-  };
-  for (const char c : parts.integer_digits) {
-    if (!add(c)) return false;
-  }
-  for (const char c : parts.fraction_digits) {
-    if (!add(c)) return false;
-    --scale;
-  }
-  float magnitude = 0.0f;
-  if (digits != 0 && !short_decimal_to_float(digits, scale + parts.exponent, magnitude)) return false;
-  value = parts.negative ? -magnitude : magnitude;
-  return true;
-}
-
-// Correctly rounded; beyond the range gives a signed infinity, below it the
-// signed zero it rounds to.
-template <typename Real>
-Real to_real(const NumberParts& parts) {
-  const DecimalText text(parts);
-  const Real sign = parts.negative ? Real(-1) : Real(1);
-  if (text.is_zero()) return sign * Real(0);
-  Real value{};
-  const auto result = std::from_chars(text.begin(), text.end(), value);
-  if (result.ec == std::errc::result_out_of_range)
-    return text.magnitude() > 0 ? sign * std::numeric_limits<Real>::infinity() : sign * Real(0);
-  return value;
+// The number's digits for the general conversion.
+DecimalDigits digits_of(const NumberParts& parts) {
+  DecimalDigits digits(parts.negative);
+  for (const char c : parts.integer_digits) digits.add(c, false);
+  for (const char c : parts.fraction_digits) digits.add(c, true);
+  digits.scale_by(parts.exponent);
+  return digits;
 }
 
 Status convert_to_real(std::string_view token, float& value) {
@@ -206,7 +123,7 @@ Status convert_to_real(std::string_view token, float& value) {
   }
   NumberParts parts;
   const Status status = split_number(token, parts);
-  if (status == read_ok && !short_number_to_float(parts, value)) value = to_real<float>(parts);
+  if (status == read_ok) value = digits_of(parts).to_float();
   return status;
 }
 
@@ -235,7 +152,7 @@ Status convert_to_integer(std::string_view token, std::int32_t& value) {
   NumberParts parts;
   const Status status = split_number(token, parts);
   if (status != read_ok) return status;
-  const bool in_range = (parts.has_point || parts.has_exponent) ? truncated_to_int32(to_real<double>(parts), value)
+  const bool in_range = (parts.has_point || parts.has_exponent) ? truncated_to_int32(digits_of(parts).to_double(), value)
                                                                 : whole_digits_to_int32(parts, value);
   return in_range ? read_ok : msg_conversion_error;
 }
