@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "recio/decimal_digits.hpp"
+#include "recio/recent_memory.hpp"
 #include "recio/short_decimal.hpp"
 
 namespace recio {
@@ -92,15 +93,13 @@ namespace {
 
 FieldValue read_field_text(std::string_view field, int decimals, BlankMode blanks);
 
-// Work files repeat the same few thousand fields over and over: narrow
-// fields are remembered by their exact characters, decimals and blank mode.
-struct RememberedField {
+// Narrow fields are remembered by their exact characters, decimals and blank mode.
+struct FieldKey {
   std::uint64_t text = 0;
-  std::uint32_t shape = 0;  // length, decimals and blank mode; 0: no entry yet
-  FieldValue value{};
+  std::uint32_t shape = 0;  // length, decimals and blank mode; 0 for none
+  bool operator==(const FieldKey&) const = default;
 };
-constexpr std::size_t remembered_count = 4096;
-thread_local RememberedField remembered[remembered_count];
+constinit thread_local RecentMemory<FieldKey, FieldValue, 4096> remembered;
 
 }  // namespace
 
@@ -112,13 +111,10 @@ FieldValue read_f_field(std::string_view field, int decimals, BlankMode blanks) 
   for (const char c : field) text = text << 8 | static_cast<unsigned char>(c);  // no library call for a few bytes
   const std::uint32_t shape = static_cast<std::uint32_t>(field.size()) | static_cast<std::uint32_t>(decimals) << 8 |
                               (blanks == BlankMode::zero ? 1u : 0u) << 16;
-  RememberedField& entry = remembered[((text ^ shape) * 0x9E3779B97F4A7C15ull) >> 52];
-  if (entry.text != text || entry.shape != shape) {
-    entry.text = text;
-    entry.shape = shape;
-    entry.value = read_field_text(field, decimals, blanks);
-  }
-  return entry.value;
+  return *remembered.recall({text, shape}, text ^ shape, [&](FieldValue& value) {
+    value = read_field_text(field, decimals, blanks);
+    return true;
+  });
 }
 
 namespace {

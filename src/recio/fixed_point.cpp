@@ -1,7 +1,11 @@
 #include "recio/fixed_point.hpp"
 
+#include <array>
+#include <bit>
 #include <cmath>
 #include <cstring>
+
+#include "recio/recent_memory.hpp"
 
 namespace recio {
 
@@ -171,29 +175,25 @@ bool format_small(float value, int width, int decimals, char* out) {
   return true;
 }
 
-// Fields of data files repeat the same few thousand values over and over:
-// narrow fields are remembered by the exact value, width and decimals.
-struct RememberedField {
+// Narrow fields are remembered by the exact value, width and decimals.
+struct FieldKey {
   std::uint32_t bits = 0;
-  std::int8_t width = -1;  // no entry yet
+  std::int8_t width = 0;  // 0 for none
   std::int8_t decimals = 0;
-  char text[8];
+  bool operator==(const FieldKey&) const = default;
 };
-constexpr std::size_t remembered_count = 4096;
-thread_local RememberedField remembered[remembered_count];
+constexpr int max_remembered_width = 8;
+constinit thread_local RecentMemory<FieldKey, std::array<char, max_remembered_width>, 4096> remembered;
 
 bool format_remembered(float value, int width, int decimals, char* out) {
-  if (width > 8) return false;
-  std::uint32_t bits;
-  std::memcpy(&bits, &value, sizeof bits);
-  RememberedField& entry = remembered[(bits * 2654435761u) >> 20];
-  if (entry.bits != bits || entry.width != width || entry.decimals != decimals) {
-    if (!format_small(value, width, decimals, entry.text)) return false;
-    entry.bits = bits;
-    entry.width = static_cast<std::int8_t>(width);
-    entry.decimals = static_cast<std::int8_t>(decimals);
-  }
-  for (int i = 0; i < width; ++i) out[i] = entry.text[i];  // no library call for a few bytes
+  if (width < 1 || width > max_remembered_width || decimals < 0 || decimals > max_narrow_decimals) return false;
+  const auto bits = std::bit_cast<std::uint32_t>(value);
+  const FieldKey key{bits, static_cast<std::int8_t>(width), static_cast<std::int8_t>(decimals)};
+  const auto* text = remembered.recall(key, bits, [&](std::array<char, max_remembered_width>& field) {
+    return format_small(value, width, decimals, field.data());
+  });
+  if (text == nullptr) return false;
+  for (int i = 0; i < width; ++i) out[i] = (*text)[static_cast<std::size_t>(i)];  // no library call for a few bytes
   return true;
 }
 
