@@ -402,7 +402,9 @@ TEST_F(Faults, EveryFailedAllocationEndsWithTheMemoryMessage) {
     });
     // A program that could not start takes no answers: the write may fail.
     const std::string answers = "data.txt\nreport.txt\n1901\n";
-    if (::write(child_.input, answers.data(), answers.size()) < 0) EXPECT_EQ(errno, EPIPE);
+    if (::write(child_.input, answers.data(), answers.size()) < 0) {
+      EXPECT_EQ(errno, EPIPE);
+    }
     const int status = child_.finish();
     // Below some limit the system cannot even load the program, which then
     // has written nothing.
