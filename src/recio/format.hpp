@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <string_view>
 
 namespace recio {
@@ -54,7 +55,7 @@ constexpr Format parse_format(std::string_view text) {
     if (descriptor.kind != 'A' && descriptor.width == 0) throw "width missing";
     for (int i = 0; i < repeat; ++i) {
       if (format.count == static_cast<int>(format.descriptors.size())) throw "too many descriptors";
-      format.descriptors[format.count++] = descriptor;
+      format.descriptors[static_cast<std::size_t>(format.count++)] = descriptor;
     }
     if (at < body.size()) {
       if (body[at] != ',') throw "comma expected";

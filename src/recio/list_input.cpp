@@ -336,7 +336,9 @@ class ListScanner {
   // Reads "r*"; a count beyond any list saturates, as it only discards items.
   bool take_repeat_count() {
     std::size_t count = 0;
-    for (; record_[at_] != '*'; ++at_) count = std::min<std::size_t>(count * 10 + (record_[at_] - '0'), 1u << 30);
+    for (; record_[at_] != '*'; ++at_) {
+      count = std::min<std::size_t>(count * 10 + static_cast<std::size_t>(record_[at_] - '0'), 1u << 30);
+    }
     ++at_;
     repeat_ = count;
     return count != 0;
