@@ -39,8 +39,7 @@ void read_list_directed(std::int32_t unit, std::initializer_list<InputItem> item
                         std::size_t* items_done) {
   UnitFeed context{unit};
   const RecordFeed feed{next_unit_record, &context};
-  const Status result =
-      parse_list_directed(feed, std::span<const InputItem>(items.begin(), items.size()), items_done);
+  const Status result = parse_list_directed(feed, std::span<const InputItem>(items.begin(), items.size()), items_done);
   finish_read(unit, result, context.error, status);
 }
 
