@@ -127,7 +127,8 @@ constexpr char digit_pairs[] =
 // The common case in one pass: a value below 2^24 in a field of at most 20
 // columns with at most 11 decimals, so that the scaled value fits 64 bits.
 // Lays the field out exactly as scaled_rounded and lay_out together do.
-bool format_small(const BinaryValue& value, int width, int decimals, char* out) {
+bool format_small(float number, int width, int decimals, char* out) {
+  const BinaryValue value = binary_value(number);
   if (value.exponent >= 0 || width > 20 || decimals > max_narrow_decimals || decimals < 0) return false;
   const int shift = -value.exponent;
   const std::uint64_t scaled_exact = value.mantissa * powers_of_ten[decimals];
@@ -190,7 +191,7 @@ bool format_remembered(float value, int width, int decimals, char* out) {
   // spread over the slots much better (on a million generated records, 62,000
   // misses in 3 million fields against 167,000 from the low half).
   const auto* text = remembered.recall(key, std::uint64_t{bits} << 32, [&](std::array<char, max_remembered_width>& field) {
-    return format_small(binary_value(value), width, decimals, field.data());
+    return format_small(value, width, decimals, field.data());
   });
   if (text == nullptr) return false;
   for (int i = 0; i < width; ++i) out[i] = (*text)[static_cast<std::size_t>(i)];  // no library call for a few bytes
@@ -201,8 +202,7 @@ bool format_remembered(float value, int width, int decimals, char* out) {
 
 void format_fixed(float value, int width, int decimals, char* out) {
   if (format_remembered(value, width, decimals, out)) return;
-  const BinaryValue binary = binary_value(value);
-  if (format_small(binary, width, decimals, out)) return;
+  if (format_small(value, width, decimals, out)) return;
   if (std::isnan(value)) {
     write_from_second_column(out, width, "NaN", 3);
     return;
@@ -220,6 +220,7 @@ void format_fixed(float value, int width, int decimals, char* out) {
     fill(out, width, '*');
     return;
   }
+  const BinaryValue binary = binary_value(value);
   const Wide scaled = scaled_rounded(binary, decimals);
   // 128-bit division is a library call: most values fit 64 bits.
   if (scaled <= UINT64_MAX) {
