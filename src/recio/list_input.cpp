@@ -152,8 +152,9 @@ Status convert_to_integer(std::string_view token, std::int32_t& value) {
   NumberParts parts;
   const Status status = split_number(token, parts);
   if (status != read_ok) return status;
-  const bool in_range = (parts.has_point || parts.has_exponent) ? truncated_to_int32(digits_of(parts).to_double(), value)
-                                                                : whole_digits_to_int32(parts, value);
+  const bool in_range = (parts.has_point || parts.has_exponent)
+                            ? truncated_to_int32(digits_of(parts).to_double(), value)
+                            : whole_digits_to_int32(parts, value);
   return in_range ? read_ok : msg_conversion_error;
 }
 
