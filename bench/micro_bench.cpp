@@ -17,15 +17,12 @@ struct OneRecord {
   bool given = false;
 };
 
-bool next_record(void* context, std::string_view& record, std::int32_t& status) {
+recio::Status next_record(void* context, std::string_view& record) {
   auto& feed = *static_cast<OneRecord*>(context);
-  if (feed.given) {
-    status = -1;
-    return false;
-  }
+  if (feed.given) return recio::read_end_of_file;
   feed.given = true;
   record = feed.text;
-  return true;
+  return recio::read_ok;
 }
 
 void list_directed_record(benchmark::State& state) {

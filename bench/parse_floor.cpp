@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
         ++at;
         continue;
       }
-      sum += value;
+      sum += static_cast<double>(value);
       ++count;
       at = result.ptr;
     }

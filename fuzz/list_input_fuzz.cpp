@@ -14,14 +14,11 @@ struct Lines {
   std::size_t next = 0;
 };
 
-bool next_line(void* context, std::string_view& record, std::int32_t& status) {
+recio::Status next_line(void* context, std::string_view& record) {
   auto& lines = *static_cast<Lines*>(context);
-  if (lines.next == lines.records.size()) {
-    status = recio::read_end_of_file;
-    return false;
-  }
+  if (lines.next == lines.records.size()) return recio::read_end_of_file;
   record = lines.records[lines.next++];
-  return true;
+  return recio::read_ok;
 }
 
 }  // namespace

@@ -12,7 +12,7 @@ targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(list_input field_input whole_run)
 out=fuzz/out
 mkdir -p "$out"
-sources=(src/recio/list_input.cpp src/recio/field_input.cpp src/recio/fixed_point.cpp)
+sources=(src/recio/list_input.cpp src/recio/field_input.cpp src/recio/decimal_digits.cpp src/recio/fixed_point.cpp)
 for target in "${targets[@]}"; do
   if [ "$target" = whole_run ]; then
     echo "== $target: ${seconds}s"

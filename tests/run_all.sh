@@ -15,7 +15,8 @@ if ! dpkg -s "${packages[@]}" >/dev/null 2>&1; then
   apt-get install -y "${packages[@]}"
 fi
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Warnings are errors here, and so in CI; the default build only shows them.
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIRAL_WERROR=ON
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
 

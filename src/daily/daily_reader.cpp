@@ -1,7 +1,6 @@
 #include "daily/daily_reader.hpp"
 
 #include "daily/data_warnings.hpp"
-#include "recio/messages.hpp"
 #include "recio/record_input.hpp"
 #include "recio/units.hpp"
 

@@ -1,8 +1,7 @@
 #include "recio/array_storage.hpp"
 
-
-#include "recio/messages.hpp"
 #include "recio/platform.hpp"
+#include "recio/units.hpp"
 
 namespace recio {
 

@@ -1,23 +1,17 @@
-// Fixed-position F fields: digits gathered into "digits e scale" text and
-// converted by std::from_chars, so each value is rounded exactly once.
+// Fixed-position F fields: digits gathered and converted by DecimalDigits, so
+// each value is rounded exactly once.
 #include "recio/field_input.hpp"
 
-#include "recio/short_decimal.hpp"
-
 #include <algorithm>
-#include <charconv>
 #include <limits>
-#include <system_error>
+
+#include "recio/decimal_digits.hpp"
+#include "recio/recent_memory.hpp"
+#include "recio/short_decimal.hpp"
 
 namespace recio {
 
 namespace {
-
-constexpr std::int32_t conversion_error = 64;
-
-// Midpoints between adjacent floats have at most 113 significant digits, so
-// keeping 120 and folding the rest into one non-zero digit keeps rounding exact.
-constexpr std::size_t max_kept_digits = 120;
 
 constexpr bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
@@ -57,86 +51,31 @@ bool read_non_number(std::string_view trimmed, float& value) {
   return true;
 }
 
-// Gathers the field's digits as "digits e scale" text for from_chars.
-class FieldDigits {
- public:
-  void add(char digit) {
-    if (after_point_) --scale_;
-    if (kept_digits_ == 0 && digit == '0') return;
-    if (kept_digits_ < max_kept_digits) {
-      text_[size_++] = digit;
-      if (kept_digits_ < short_decimal_digits) short_digits_ = short_digits_ * 10 + static_cast<std::uint32_t>(digit - '0');
-      ++kept_digits_;
-    } else {
-      ++scale_;
-      dropped_nonzero_ |= digit != '0';
-    }
-  }
-
-  // False for a second point.
-  bool take_point() {
-    if (after_point_) return false;
-    after_point_ = true;
-    return true;
-  }
-
-  // Without a point, the last `decimals` digits are the fraction. Beyond the
-  // float range gives infinity, below it zero.
-  float value(bool negative, int decimals) {
-    const float sign = negative ? -1.0f : 1.0f;
-    if (kept_digits_ == 0) return sign * 0.0f;
-    float quick = 0.0f;
-    if (kept_digits_ <= static_cast<std::size_t>(short_decimal_digits) &&
-        short_decimal_to_float(short_digits_, scale_ - (after_point_ ? 0 : decimals), quick)) {
-      return sign * quick;
-    }
-    if (dropped_nonzero_) {
-      text_[size_++] = '1';
-      ++kept_digits_;
-      --scale_;
-    }
-    const long exponent = scale_ - (after_point_ ? 0 : decimals);
-    text_[size_++] = 'e';
-    size_ = std::to_chars(text_ + size_, text_ + sizeof text_, exponent).ptr - text_;
-    float result = 0.0f;
-    if (std::from_chars(text_, text_ + size_, result).ec == std::errc::result_out_of_range) {
-      const bool overflow = static_cast<long>(kept_digits_) + exponent > 0;
-      result = overflow ? std::numeric_limits<float>::infinity() : 0.0f;
-    }
-    return sign * result;
-  }
-
- private:
-  char text_[max_kept_digits + 32];
-  std::size_t size_ = 0;
-  std::size_t kept_digits_ = 0;
-  std::uint32_t short_digits_ = 0;  // the first digits, for the exact shortcut
-  long scale_ = 0;
-  bool after_point_ = false;
-  bool dropped_nonzero_ = false;
-};
-
 // `text` starts at the first non-blank. Blanks after it are dropped, or count
 // as zeros in zero mode; only a real digit makes a number.
 FieldValue read_decimal(std::string_view text, int decimals, BlankMode blanks) {
-  constexpr FieldValue failed{conversion_error, 0.0f};
-  const bool negative = text[0] == '-';
+  constexpr FieldValue failed{msg_conversion_error, 0.0f};
   std::size_t at = (text[0] == '-' || text[0] == '+') ? 1 : 0;
-  FieldDigits digits;
+  DecimalDigits digits(text[0] == '-');
   bool saw_digit = false;
+  bool after_point = false;
   for (; at < text.size(); ++at) {
     const char c = text[at];
     if (is_digit(c)) {
-      digits.add(c);
+      digits.add(c, after_point);
       saw_digit = true;
     } else if (c == ' ') {
-      if (blanks == BlankMode::zero) digits.add('0');
-    } else if (c != '.' || !digits.take_point()) {
+      if (blanks == BlankMode::zero) digits.add('0', after_point);
+    } else if (c == '.' && !after_point) {
+      after_point = true;
+    } else {
       return failed;
     }
   }
   if (!saw_digit) return failed;
-  return {read_ok, digits.value(negative, decimals)};
+  // Without a point, the last `decimals` digits are the fraction.
+  if (!after_point) digits.scale_by(-decimals);
+  return {read_ok, digits.to_float()};
 }
 
 // The field as the F writer puts it out: blanks, an optional sign, digits, a
@@ -154,15 +93,13 @@ namespace {
 
 FieldValue read_field_text(std::string_view field, int decimals, BlankMode blanks);
 
-// Work files repeat the same few thousand fields over and over: narrow
-// fields are remembered by their exact characters, decimals and blank mode.
-struct RememberedField {
+// Narrow fields are remembered by their exact characters, decimals and blank mode.
+struct FieldKey {
   std::uint64_t text = 0;
-  std::uint32_t shape = 0;  // length, decimals and blank mode; 0: no entry yet
-  FieldValue value{};
+  std::uint32_t shape = 0;  // length, decimals and blank mode; 0 for none
+  bool operator==(const FieldKey&) const = default;
 };
-constexpr std::size_t remembered_count = 4096;
-thread_local RememberedField remembered[remembered_count];
+constinit thread_local RecentMemory<FieldKey, FieldValue, 4096> remembered;
 
 }  // namespace
 
@@ -174,13 +111,10 @@ FieldValue read_f_field(std::string_view field, int decimals, BlankMode blanks) 
   for (const char c : field) text = text << 8 | static_cast<unsigned char>(c);  // no library call for a few bytes
   const std::uint32_t shape = static_cast<std::uint32_t>(field.size()) | static_cast<std::uint32_t>(decimals) << 8 |
                               (blanks == BlankMode::zero ? 1u : 0u) << 16;
-  RememberedField& entry = remembered[((text ^ shape) * 0x9E3779B97F4A7C15ull) >> 52];
-  if (entry.text != text || entry.shape != shape) {
-    entry.text = text;
-    entry.shape = shape;
-    entry.value = read_field_text(field, decimals, blanks);
-  }
-  return entry.value;
+  return *remembered.recall({text, shape}, text ^ shape, [&](FieldValue& value) {
+    value = read_field_text(field, decimals, blanks);
+    return true;
+  });
 }
 
 namespace {
@@ -200,13 +134,13 @@ FieldValue read_field_text(std::string_view field, int decimals, BlankMode blank
 
 }  // namespace
 
-std::int32_t parse_formatted(std::string_view record, const Format& format, std::span<const InputItem> items,
-                             BlankMode blanks) {
+Status parse_formatted(std::string_view record, const Format& format, std::span<const InputItem> items,
+                       BlankMode blanks) {
   std::size_t position = 0;
   const std::size_t fields = std::min(static_cast<std::size_t>(format.count), items.size());
   for (std::size_t i = 0; i < fields; ++i) {
     const EditDescriptor& descriptor = format.descriptors[i];
-    if (descriptor.kind != 'F' || items[i].kind != ItemKind::real) return conversion_error;
+    if (descriptor.kind != 'F' || items[i].kind != ItemKind::real) return msg_conversion_error;
     const std::size_t width = static_cast<std::size_t>(descriptor.width);
     const std::string_view field = position < record.size() ? record.substr(position, width) : std::string_view{};
     position += width;

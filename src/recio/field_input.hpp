@@ -10,10 +10,8 @@
 
 namespace recio {
 
-enum class BlankMode { null, zero };
-
 struct FieldValue {
-  std::int32_t status;  // 0, or 64 when the field is no number
+  Status status;  // read_ok, or msg_conversion_error when the field is no number
   float value;
 };
 
@@ -23,7 +21,7 @@ FieldValue read_f_field(std::string_view field, int decimals, BlankMode blanks);
 // Reads the items of one record with a format of F descriptors; a record
 // shorter than the format reads as if padded with blanks. Items are stored
 // one by one until the first field that fails. Returns the status.
-std::int32_t parse_formatted(std::string_view record, const Format& format, std::span<const InputItem> items,
-                             BlankMode blanks);
+Status parse_formatted(std::string_view record, const Format& format, std::span<const InputItem> items,
+                       BlankMode blanks);
 
 }  // namespace recio

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <string_view>
 
 namespace recio {
@@ -16,6 +17,10 @@ struct Format {
   std::array<EditDescriptor, 16> descriptors{};
   int count = 0;  // repeat counts already expanded
 };
+
+// What blanks in a numeric input field stand for: nothing, or zeros. Chosen
+// per unit when it is opened.
+enum class BlankMode { null, zero };
 
 namespace format_detail {
 constexpr bool is_digit(char c) { return c >= '0' && c <= '9'; }
@@ -50,7 +55,7 @@ constexpr Format parse_format(std::string_view text) {
     if (descriptor.kind != 'A' && descriptor.width == 0) throw "width missing";
     for (int i = 0; i < repeat; ++i) {
       if (format.count == static_cast<int>(format.descriptors.size())) throw "too many descriptors";
-      format.descriptors[format.count++] = descriptor;
+      format.descriptors[static_cast<std::size_t>(format.count++)] = descriptor;
     }
     if (at < body.size()) {
       if (body[at] != ',') throw "comma expected";

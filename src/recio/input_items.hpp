@@ -1,16 +1,13 @@
-// Items of a read statement and the read status.
+// Items of a read statement.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <span>
 
-namespace recio {
+#include "recio/status.hpp"
 
-// Read status: 0 success, -1 end of file, otherwise a message number
-// (39 read error, 59 list-directed syntax error, 64 conversion error).
-constexpr std::int32_t read_ok = 0;
-constexpr std::int32_t read_end_of_file = -1;
+namespace recio {
 
 enum class ItemKind { real, integer, text };
 

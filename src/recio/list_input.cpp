@@ -1,27 +1,18 @@
-// Free-form reading: a hand-written scanner over records, converting numbers
-// with std::from_chars so that every value is rounded exactly once.
+// Free-form reading: a hand-written scanner over records; numbers are
+// converted by DecimalDigits, so that every value is rounded exactly once.
 #include "recio/list_input.hpp"
 
-#include "recio/short_decimal.hpp"
-
 #include <algorithm>
-#include <charconv>
 #include <cstring>
-#include <limits>
-#include <system_error>
+
+#include "recio/decimal_digits.hpp"
+#include "recio/short_decimal.hpp"
 
 namespace recio {
 
 namespace {
 
-constexpr std::int32_t syntax_error = 59;
-constexpr std::int32_t conversion_error = 64;
 constexpr std::size_t max_text_length = 2049;
-
-// Midpoints between adjacent doubles have at most 767 significant digits, so
-// keeping 800 and folding the rest into one non-zero digit keeps rounding exact.
-constexpr std::size_t max_kept_digits = 800;
-constexpr std::int64_t exponent_limit = 1'000'000;
 
 constexpr bool is_digit(char c) { return c >= '0' && c <= '9'; }
 constexpr bool is_blank(char c) { return c == ' ' || c == '\t'; }
@@ -77,7 +68,7 @@ std::string_view take_digits(std::string_view token, std::size_t& at) {
 
 std::int64_t clamped_exponent(std::string_view digits, bool negative) {
   std::int64_t value = 0;
-  for (const char c : digits) value = std::min<std::int64_t>(value * 10 + (c - '0'), exponent_limit);
+  for (const char c : digits) value = std::min<std::int64_t>(value * 10 + (c - '0'), DecimalDigits::exponent_limit);
   return negative ? -value : value;
 }
 
@@ -100,10 +91,10 @@ bool split_exponent(std::string_view token, std::size_t at, NumberParts& parts) 
   return true;
 }
 
-// Returns 0, syntax_error for foreign characters or conversion_error when the
-// characters are right but form no number.
-std::int32_t split_number(std::string_view token, NumberParts& parts) {
-  if (!has_number_characters(token)) return syntax_error;
+// Returns read_ok, msg_syntax_error for foreign characters, or
+// msg_conversion_error when the characters are right but form no number.
+Status split_number(std::string_view token, NumberParts& parts) {
+  if (!has_number_characters(token)) return msg_syntax_error;
   std::size_t at = 0;
   if (is_sign(token[at])) parts.negative = token[at++] == '-';
   parts.integer_digits = take_digits(token, at);
@@ -112,103 +103,27 @@ std::int32_t split_number(std::string_view token, NumberParts& parts) {
     ++at;
     parts.fraction_digits = take_digits(token, at);
   }
-  if (parts.integer_digits.empty() && parts.fraction_digits.empty()) return conversion_error;
-  return split_exponent(token, at, parts) ? read_ok : conversion_error;
+  if (parts.integer_digits.empty() && parts.fraction_digits.empty()) return msg_conversion_error;
+  return split_exponent(token, at, parts) ? read_ok : msg_conversion_error;
 }
 
-// "[-]digits e exponent" text for from_chars, with leading zeros dropped and
-// digits beyond max_kept_digits folded into a trailing 1 when any is non-zero.
-class DecimalText {
- public:
-  explicit DecimalText(const NumberParts& parts) {
-    if (parts.negative) text_[size_++] = '-';
-    for (const char c : parts.integer_digits) add_digit(c, 0);
-    for (const char c : parts.fraction_digits) add_digit(c, -1);
-    if (dropped_nonzero_) {
-      text_[size_++] = '1';
-      ++kept_digits_;
-      --scale_;
-    }
-    scale_ = std::clamp<std::int64_t>(scale_ + parts.exponent, -exponent_limit, exponent_limit);
-    text_[size_++] = 'e';
-    size_ = std::to_chars(text_ + size_, text_ + sizeof text_, scale_).ptr - text_;
-  }
-
-  bool is_zero() const { return kept_digits_ == 0; }
-  // Position of the leading digit relative to the point: > 0 means the value
-  // is at least 1, which tells overflow from underflow.
-  std::int64_t magnitude() const { return static_cast<std::int64_t>(kept_digits_) + scale_; }
-  const char* begin() const { return text_; }
-  const char* end() const { return text_ + size_; }
-
- private:
-  // `scale_step` is 0 for a digit before the point and -1 after it.
-  void add_digit(char c, int scale_step) {
-    if (kept_digits_ == 0 && c == '0') {
-      scale_ += scale_step;
-    } else if (kept_digits_ < max_kept_digits) {
-      text_[size_++] = c;
-      ++kept_digits_;
-      scale_ += scale_step;
-    } else {
-      dropped_nonzero_ |= c != '0';
-      scale_ += scale_step + 1;
-    }
-  }
-
-  char text_[max_kept_digits + 32];
-  std::size_t size_ = 0;
-  std::size_t kept_digits_ = 0;
-  std::int64_t scale_ = 0;
-  bool dropped_nonzero_ = false;
-};
-
-// The exact shortcut for numbers of few significant digits.
-bool short_number_to_float(const NumberParts& parts, float& value) {
-  std::uint32_t digits = 0;
-  int significant = 0;
-  long scale = 0;
-  const auto add = [&](char c) {
-    if (digits == 0 && c == '0') return true;  // leading zeros only shift the scale
-    if (++significant > short_decimal_digits) return false;
-    digits = digits * 10 + static_cast<std::uint32_t>(c - '0');
-    return true;
-  };
-  for (const char c : parts.integer_digits) {
-    if (!add(c)) return false;
-  }
-  for (const char c : parts.fraction_digits) {
-    if (!add(c)) return false;
-    --scale;
-  }
-  float magnitude = 0.0f;
-  if (digits != 0 && !short_decimal_to_float(digits, scale + parts.exponent, magnitude)) return false;
-  value = parts.negative ? -magnitude : magnitude;
-  return true;
+// The number's digits for the general conversion.
+DecimalDigits digits_of(const NumberParts& parts) {
+  DecimalDigits digits(parts.negative);
+  for (const char c : parts.integer_digits) digits.add(c, false);
+  for (const char c : parts.fraction_digits) digits.add(c, true);
+  digits.scale_by(parts.exponent);
+  return digits;
 }
 
-// Correctly rounded; beyond the range gives a signed infinity, below it the
-// signed zero it rounds to.
-template <typename Real>
-Real to_real(const NumberParts& parts) {
-  const DecimalText text(parts);
-  const Real sign = parts.negative ? Real(-1) : Real(1);
-  if (text.is_zero()) return sign * Real(0);
-  Real value{};
-  const auto result = std::from_chars(text.begin(), text.end(), value);
-  if (result.ec == std::errc::result_out_of_range)
-    return text.magnitude() > 0 ? sign * std::numeric_limits<Real>::infinity() : sign * Real(0);
-  return value;
-}
-
-std::int32_t convert_to_real(std::string_view token, float& value) {
+Status convert_to_real(std::string_view token, float& value) {
   if (is_logical(token)) {
     value = logical_is_true(token) ? -1.0f : 0.0f;
     return read_ok;
   }
   NumberParts parts;
-  const std::int32_t status = split_number(token, parts);
-  if (status == read_ok && !short_number_to_float(parts, value)) value = to_real<float>(parts);
+  const Status status = split_number(token, parts);
+  if (status == read_ok) value = digits_of(parts).to_float();
   return status;
 }
 
@@ -229,17 +144,18 @@ bool truncated_to_int32(double real, std::int32_t& value) {
   return true;
 }
 
-std::int32_t convert_to_integer(std::string_view token, std::int32_t& value) {
+Status convert_to_integer(std::string_view token, std::int32_t& value) {
   if (is_logical(token)) {
     value = logical_is_true(token) ? -1 : 0;
     return read_ok;
   }
   NumberParts parts;
-  const std::int32_t status = split_number(token, parts);
+  const Status status = split_number(token, parts);
   if (status != read_ok) return status;
-  const bool in_range = (parts.has_point || parts.has_exponent) ? truncated_to_int32(to_real<double>(parts), value)
-                                                                : whole_digits_to_int32(parts, value);
-  return in_range ? read_ok : conversion_error;
+  const bool in_range = (parts.has_point || parts.has_exponent)
+                            ? truncated_to_int32(digits_of(parts).to_double(), value)
+                            : whole_digits_to_int32(parts, value);
+  return in_range ? read_ok : msg_conversion_error;
 }
 
 void store_text(const InputItem& item, std::string_view text) {
@@ -261,20 +177,20 @@ struct Value {
   std::string_view characters;
 };
 
-std::int32_t store_value(const InputItem& item, const Value& value) {
+Status store_value(const InputItem& item, const Value& value) {
   if (value.is_null) return read_ok;
   switch (item.kind) {
     case ItemKind::real:
-      if (value.was_delimited) return syntax_error;
+      if (value.was_delimited) return msg_syntax_error;
       return convert_to_real(value.characters, *static_cast<float*>(item.target));
     case ItemKind::integer:
-      if (value.was_delimited) return syntax_error;
+      if (value.was_delimited) return msg_syntax_error;
       return convert_to_integer(value.characters, *static_cast<std::int32_t*>(item.target));
     case ItemKind::text:
       store_text(item, value.characters);
       return read_ok;
   }
-  return syntax_error;
+  return msg_syntax_error;
 }
 
 // The common record of data files: real items only, each a plain decimal of
@@ -336,7 +252,7 @@ class ListScanner {
  public:
   explicit ListScanner(const RecordFeed& feed) : feed_(feed) {}
 
-  std::int32_t read(std::span<const InputItem> items) {
+  Status read(std::span<const InputItem> items) {
     if (!take_record()) return status_;
     if (PlainReals(record_).read(items)) {
       items_done_ = items.size();
@@ -347,7 +263,7 @@ class ListScanner {
       if (found == Found::end_of_read) return read_ok;
       if (found == Found::failure) return status_;
       for (std::size_t i = 0; i < repeat_ && items_done_ < items.size(); ++i) {
-        const std::int32_t status = store_value(items[items_done_], value_);
+        const Status status = store_value(items[items_done_], value_);
         if (status != read_ok) return status;
         ++items_done_;
       }
@@ -359,11 +275,8 @@ class ListScanner {
 
  private:
   bool take_record() {
-    status_ = read_end_of_file;
-    if (!feed_.next(feed_.context, record_, status_)) {
-      if (status_ == read_ok) status_ = read_end_of_file;
-      return false;
-    }
+    status_ = feed_.next(feed_.context, record_);
+    if (status_ != read_ok) return false;
     at_ = 0;
     return true;
   }
@@ -371,7 +284,7 @@ class ListScanner {
   bool at_record_end() const { return at_ >= record_.size(); }
   bool record_ends_at(std::size_t at) const { return at >= record_.size(); }
 
-  Found failure(std::int32_t status) {
+  Found failure(Status status) {
     status_ = status;
     return Found::failure;
   }
@@ -409,7 +322,7 @@ class ListScanner {
     const Found found = skip_separators(null_value);
     if (found != Found::value || null_value) return found;
     if (starts_repeat_count()) {
-      if (!take_repeat_count()) return failure(syntax_error);
+      if (!take_repeat_count()) return failure(msg_syntax_error);
       if (at_record_end() || ends_undelimited_text(record_[at_])) return Found::value;
     }
     return kind == ItemKind::text ? scan_text_value() : scan_numeric_value();
@@ -424,7 +337,9 @@ class ListScanner {
   // Reads "r*"; a count beyond any list saturates, as it only discards items.
   bool take_repeat_count() {
     std::size_t count = 0;
-    for (; record_[at_] != '*'; ++at_) count = std::min<std::size_t>(count * 10 + (record_[at_] - '0'), 1u << 30);
+    for (; record_[at_] != '*'; ++at_) {
+      count = std::min<std::size_t>(count * 10 + static_cast<std::size_t>(record_[at_] - '0'), 1u << 30);
+    }
     ++at_;
     repeat_ = count;
     return count != 0;
@@ -435,7 +350,7 @@ class ListScanner {
     const std::size_t start = at_;
     const bool logical = is_logical(record_.substr(at_));
     while (!at_record_end() && !(logical ? ends_logical(record_[at_]) : ends_number(record_[at_]))) ++at_;
-    if (at_ == start) return failure(syntax_error);
+    if (at_ == start) return failure(msg_syntax_error);
     set_value(record_.substr(start, at_ - start), false);
     return Found::value;
   }
@@ -450,7 +365,7 @@ class ListScanner {
     if (is_quote(record_[at_])) return scan_delimited_text();
     const std::size_t start = at_;
     while (!at_record_end() && !ends_undelimited_text(record_[at_])) ++at_;
-    if (at_ - start > max_text_length) return failure(syntax_error);
+    if (at_ - start > max_text_length) return failure(msg_syntax_error);
     set_value(record_.substr(start, at_ - start), false);
     return Found::value;
   }
@@ -469,7 +384,7 @@ class ListScanner {
         if (at_record_end() || record_[at_] != quote) break;
         ++at_;
       }
-      if (length == max_text_length) return failure(syntax_error);
+      if (length == max_text_length) return failure(msg_syntax_error);
       text_[length++] = c;
     }
     set_value(std::string_view(text_, length), true);
@@ -485,7 +400,7 @@ class ListScanner {
   const RecordFeed& feed_;
   std::string_view record_;
   std::size_t at_ = 0;
-  std::int32_t status_ = read_ok;
+  Status status_ = read_ok;
   bool comma_seen_ = true;  // a comma that opens the read is a null value
   std::size_t repeat_ = 1;
   std::size_t items_done_ = 0;  // stored, or passed by a null value
@@ -495,9 +410,9 @@ class ListScanner {
 
 }  // namespace
 
-std::int32_t parse_list_directed(const RecordFeed& feed, std::span<const InputItem> items, std::size_t* items_done) {
+Status parse_list_directed(const RecordFeed& feed, std::span<const InputItem> items, std::size_t* items_done) {
   ListScanner scanner(feed);
-  const std::int32_t status = scanner.read(items);
+  const Status status = scanner.read(items);
   if (items_done != nullptr) *items_done = scanner.items_done();
   return status;
 }

@@ -11,9 +11,9 @@ namespace recio {
 
 // Where the records of one read come from.
 struct RecordFeed {
-  // Delivers the next record (line without its line end). Returns false at
-  // end of file (status -1) or on a failure (status 39).
-  bool (*next)(void* context, std::string_view& record, std::int32_t& status);
+  // Delivers the next record (line without its line end) and read_ok; or
+  // read_end_of_file, or msg_read_error when the system refused the read.
+  Status (*next)(void* context, std::string_view& record);
   void* context;
 };
 
@@ -23,7 +23,7 @@ struct RecordFeed {
 // a failure, a slash or a null value keep their values. Returns the status;
 // `items_done`, when given, receives the number of items the read got to
 // (stored, or passed by a null value) before it ended.
-std::int32_t parse_list_directed(const RecordFeed& feed, std::span<const InputItem> items,
-                                 std::size_t* items_done = nullptr);
+Status parse_list_directed(const RecordFeed& feed, std::span<const InputItem> items,
+                           std::size_t* items_done = nullptr);
 
 }  // namespace recio

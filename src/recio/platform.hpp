@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "recio/status.hpp"
+
 namespace platform {
 
 // An open file or console stream; -1 is "none".
@@ -16,7 +18,8 @@ struct FileHandle {
   std::intptr_t value = -1;
 };
 
-// Error code of the system (errno here); 0 means success.
+// The system's own error code (errno on POSIX, GetLastError on Windows); 0
+// means success.
 using ErrorCode = int;
 
 FileHandle standard_input();
@@ -79,12 +82,9 @@ bool same_existing_file(const std::string& first, const std::string& second);
 // The system's own text for an error code, without a line end.
 std::string error_text(ErrorCode error);
 
-// The message number a failed open reports for an error code: 29 not found,
-// 9 access denied, 43 bad name, 42 no such device, 30 anything else.
-int open_failure_message(ErrorCode error);
-
-// An error that stands for a name that is empty after dropping blanks.
-ErrorCode empty_name_error();
+// The message a failed open reports for an error code: not found, access
+// denied, bad name, no such device, or the general open failure.
+recio::Message open_failure_message(ErrorCode error);
 
 // Console events that end a run.
 enum class ConsoleEvent { control_c, control_break, menu_close, other };

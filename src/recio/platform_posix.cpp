@@ -27,7 +27,7 @@ void guard_standard_streams() {
     const int placeholder = open("/dev/null", refusing_mode[fd]);
     if (placeholder != fd) {
       // Without a placeholder a data file could become the stream: stop here.
-      _exit(static_cast<int>((0xC0000000u + 30u) & 0xFFu));
+      exit_process(recio::fatal_exit_status(recio::msg_open_failure));
     }
   }
 }
@@ -200,29 +200,27 @@ bool same_existing_file(const std::string& first, const std::string& second) {
 
 std::string error_text(ErrorCode error) { return std::strerror(error); }
 
-int open_failure_message(ErrorCode error) {
+recio::Message open_failure_message(ErrorCode error) {
   switch (error) {
     case ENOENT:
     case ENOTDIR:
-      return 29;
+      return recio::msg_file_not_found;
     case EACCES:
     case EPERM:
     case EISDIR:
     case EROFS:
-      return 9;
+      return recio::msg_permission_denied;
     case ENAMETOOLONG:
     case EINVAL:
     case EILSEQ:
-      return 43;
+      return recio::msg_bad_file_name;
     case ENXIO:
     case ENODEV:
-      return 42;
+      return recio::msg_no_such_device;
     default:
-      return 30;
+      return recio::msg_open_failure;
   }
 }
-
-ErrorCode empty_name_error() { return ENOENT; }
 
 namespace {
 

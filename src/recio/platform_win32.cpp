@@ -236,27 +236,25 @@ std::string error_text(ErrorCode error) {
   return std::string(buffer, length);
 }
 
-int open_failure_message(ErrorCode error) {
+recio::Message open_failure_message(ErrorCode error) {
   switch (static_cast<DWORD>(error)) {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
-      return 29;
+      return recio::msg_file_not_found;
     case ERROR_ACCESS_DENIED:
-      return 9;
+      return recio::msg_permission_denied;
     case ERROR_INVALID_NAME:
     case ERROR_FILENAME_EXCED_RANGE:
     case ERROR_BAD_PATHNAME:
-      return 43;
+      return recio::msg_bad_file_name;
     case ERROR_INVALID_DRIVE:
     case ERROR_BAD_UNIT:
     case ERROR_NOT_READY:
-      return 42;
+      return recio::msg_no_such_device;
     default:
-      return 30;
+      return recio::msg_open_failure;
   }
 }
-
-ErrorCode empty_name_error() { return ERROR_INVALID_NAME; }
 
 namespace {
 

@@ -2,7 +2,6 @@
 
 #include "recio/field_input.hpp"
 #include "recio/list_input.hpp"
-#include "recio/messages.hpp"
 #include "recio/units.hpp"
 
 namespace recio {
@@ -14,17 +13,16 @@ struct UnitFeed {
   platform::ErrorCode error = 0;  // of a read the system refused
 };
 
-bool next_unit_record(void* context, std::string_view& record, std::int32_t& status) {
+Status next_unit_record(void* context, std::string_view& record) {
   auto& feed = *static_cast<UnitFeed*>(context);
   const RecordTake taken = take_record(feed.unit, record);
-  if (taken.got) return true;
+  if (taken.got) return read_ok;
   feed.error = taken.error;
-  status = taken.error != 0 ? msg_read_error : read_end_of_file;
-  return false;
+  return taken.error != 0 ? msg_read_error : read_end_of_file;
 }
 
 // Hands the status back, or ends the run when the statement has no status result.
-void finish_read(std::int32_t unit, std::int32_t result, platform::ErrorCode os_error, std::int32_t* status) {
+void finish_read(std::int32_t unit, Status result, platform::ErrorCode os_error, Status* status) {
   if (result == read_ok) end_read(unit);
   if (status != nullptr) {
     *status = result;
@@ -37,20 +35,19 @@ void finish_read(std::int32_t unit, std::int32_t result, platform::ErrorCode os_
 
 }  // namespace
 
-void read_list_directed(std::int32_t unit, std::initializer_list<InputItem> items, std::int32_t* status,
+void read_list_directed(std::int32_t unit, std::initializer_list<InputItem> items, Status* status,
                         std::size_t* items_done) {
   UnitFeed context{unit};
   const RecordFeed feed{next_unit_record, &context};
-  const std::int32_t result =
-      parse_list_directed(feed, std::span<const InputItem>(items.begin(), items.size()), items_done);
+  const Status result = parse_list_directed(feed, std::span<const InputItem>(items.begin(), items.size()), items_done);
   finish_read(unit, result, context.error, status);
 }
 
 void read_formatted(std::int32_t unit, const Format& format, std::initializer_list<InputItem> items,
-                    std::int32_t* status) {
+                    Status* status) {
   std::string_view record;
   const RecordTake taken = take_record(unit, record);
-  std::int32_t result = read_end_of_file;
+  Status result = read_end_of_file;
   if (taken.got) {
     result = parse_formatted(record, format, std::span<const InputItem>(items.begin(), items.size()),
                              unit_blank_mode(unit));

@@ -11,13 +11,13 @@
 
 namespace recio {
 
-// With `status` null, end of file (24), a syntax error (59), a conversion
-// error (64) or a read failure (39) ends the run with its diagnostic.
+// With `status` null, any status but read_ok ends the run with its message:
+// msg_end_of_file for read_end_of_file, otherwise the status's own.
 // `items_done`, when given, receives how many items the read got to, so that
 // an end of file inside a record can be told from one between records.
-void read_list_directed(std::int32_t unit, std::initializer_list<InputItem> items, std::int32_t* status = nullptr,
+void read_list_directed(std::int32_t unit, std::initializer_list<InputItem> items, Status* status = nullptr,
                         std::size_t* items_done = nullptr);
 void read_formatted(std::int32_t unit, const Format& format, std::initializer_list<InputItem> items,
-                    std::int32_t* status = nullptr);
+                    Status* status = nullptr);
 
 }  // namespace recio

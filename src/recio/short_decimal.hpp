@@ -14,7 +14,7 @@ constexpr int short_decimal_digits = 7;
 // when digits < 2^24 and |exponent| <= 10: both factors are then exact floats
 // and one IEEE multiplication or division rounds the exact result once.
 // Returns false, leaving `value` alone, when the shortcut does not apply.
-inline bool short_decimal_to_float(std::uint32_t digits, long exponent, float& value) {
+inline bool short_decimal_to_float(std::uint32_t digits, std::int64_t exponent, float& value) {
   static constexpr float powers[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
   // Reciprocals as doubles: for fewer than 10^7 digits and one to seven
   // decimals, the double product rounded to single precision equals the
@@ -36,10 +36,10 @@ inline bool short_decimal_to_float(std::uint32_t digits, long exponent, float& v
 struct PlainDecimal {
   bool negative = false;
   bool point = false;
-  int digits_seen = 0;   // leading zeros included
-  bool too_long = false; // more significant digits than the shortcut takes
+  int digits_seen = 0;     // leading zeros included
+  bool too_long = false;   // more significant digits than the shortcut takes
   std::uint32_t digits = 0;
-  long scale = 0;        // the value is digits * 10^scale
+  std::int64_t scale = 0;  // the value is digits * 10^scale
 };
 
 // Scans a plain decimal from `at`, stopping at the first character that

@@ -4,7 +4,6 @@
 #include "daily/daily_reader.hpp"
 #include "daily/month_table.hpp"
 #include "monthly/monthly_means.hpp"
-#include "recio/messages.hpp"
 #include "recio/platform.hpp"
 #include "recio/units.hpp"
 #include "report/report.hpp"

@@ -34,8 +34,8 @@ INSTANTIATE_TEST_SUITE_P(Calendar, CalendarLeapYear,
                                            LeapCase{0, true}, LeapCase{-4, true}, LeapCase{2400, true},
                                            LeapCase{1900, false}, LeapCase{1999, false}, LeapCase{2100, false},
                                            LeapCase{-1, false}, LeapCase{1, false}),
-                         [](const ::testing::TestParamInfo<LeapCase>& info) {
-                           const std::int32_t year = info.param.year;
+                         [](const ::testing::TestParamInfo<LeapCase>& test) {
+                           const std::int32_t year = test.param.year;
                            return (year < 0 ? "YearMinus" : "Year") + std::to_string(year < 0 ? -year : year);
                          });
 
@@ -159,9 +159,9 @@ INSTANTIATE_TEST_SUITE_P(
         SplitCase{1992, 1, 365, 1, 365, 31, 29, 30, "the records end 1 day before 31 December 1992."},
         SplitCase{1991, 0, 364, 0, 0, 0, 0, 0, "fewer than 365 records make no whole year; no record is used."},
         SplitCase{1991, 0, 0, 0, 0, 0, 0, 0, ""}),
-    [](const ::testing::TestParamInfo<SplitCase>& info) {
-      return "From" + std::to_string(info.param.first_year) + "Years" + std::to_string(info.param.year_count) +
-             "Records" + std::to_string(info.param.records);
+    [](const ::testing::TestParamInfo<SplitCase>& test) {
+      return "From" + std::to_string(test.param.first_year) + "Years" + std::to_string(test.param.year_count) +
+             "Records" + std::to_string(test.param.records);
     });
 
 TEST_F(CalendarSplit, LeapDayIsTheTwentyNinthFebruaryRecord) {

@@ -21,15 +21,11 @@ struct MemoryFeed {
 
   RecordFeed feed() { return {&next, this}; }
 
-  static bool next(void* context, std::string_view& record, std::int32_t& status) {
+  static Status next(void* context, std::string_view& record) {
     auto& self = *static_cast<MemoryFeed*>(context);
-    if (self.taken == self.records.size()) {
-      status = self.failure != 0 ? self.failure : read_end_of_file;
-      return false;
-    }
+    if (self.taken == self.records.size()) return self.failure != 0 ? self.failure : read_end_of_file;
     record = self.records[self.taken++];
-    status = read_ok;
-    return true;
+    return read_ok;
   }
 };
 

@@ -22,15 +22,12 @@ struct OneRecord {
   bool taken = false;
 };
 
-bool one_record(void* context, std::string_view& record, std::int32_t& status) {
+recio::Status one_record(void* context, std::string_view& record) {
   auto& feed = *static_cast<OneRecord*>(context);
-  if (feed.taken) {
-    status = -1;
-    return false;
-  }
+  if (feed.taken) return recio::read_end_of_file;
   record = feed.text;
   feed.taken = true;
-  return true;
+  return recio::read_ok;
 }
 
 float reference(const std::string& text) {

@@ -156,7 +156,7 @@ TEST_F(Units, CloseOfAnUnconnectedUnitDoesNothing) {
 TEST_F(Units, LargeOutputAcrossManyBuffersIsKeptInOrder) {
   recio::open_unit(101, "", "scratch", "NULL");
   const recio::Format format = recio::parse_format("(3F6.2)");
-  for (int i = 0; i < 50000; ++i) recio::write_formatted(101, format, {i / 100.0f, -1.5f, 0.25f});
+  for (int i = 0; i < 50000; ++i) recio::write_formatted(101, format, {static_cast<float>(i) / 100.0f, -1.5f, 0.25f});
   recio::write_formatted(101, format, {1000.0f, -100.0f, 0.25f});
   recio::rewind_unit(101);
   const auto records = take_all(101);

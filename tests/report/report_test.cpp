@@ -198,7 +198,7 @@ INSTANTIATE_TEST_SUITE_P(
                   21, "     Mar NaN         NaN         NaN         NaN        "},
         FieldCase{"Rounding", [](RunState& r) { set_month(r, 12, -0.004f, 80.125f, 1e9f, -0.125f); }, 30,
                   "     Dec        0.00       80.13************       -0.13"}),
-    [](const ::testing::TestParamInfo<FieldCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<FieldCase>& test) { return std::string(test.param.name); });
 
 }  // namespace
 }  // namespace tiral

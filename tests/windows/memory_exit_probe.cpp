@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <new>
 
-#include "recio/messages.hpp"
+#include "recio/units.hpp"
 
 int main() {
   recio::install_memory_diagnostic();
