@@ -110,7 +110,11 @@ TEST_F(Interrupts, InTheMiddleOfALongRunNoWorkFileSurvives) {
       EXPECT_EQ(status, -SIGKILL);
     } else {
       EXPECT_EQ(status, signal_number == SIGINT ? 130 : 143);
-      EXPECT_EQ(child.err, interrupt_line(signal_number == SIGINT ? "control-C" : "unknown"));
+      // A run that got past its calendar walk has said that the records
+      // are no whole years; the interrupt line comes after that.
+      const std::string line = interrupt_line(signal_number == SIGINT ? "control-C" : "unknown");
+      const std::string walk = " Warning: the records end 1928 days before 31 December 10118.\r\n";
+      EXPECT_TRUE(child.err == line || child.err == walk + line) << child.err;
       // The answer to the last prompt ended its line: no extra line feed.
       EXPECT_EQ(child.out.substr(child.out.size() - year_prompt.size()), year_prompt);
     }
