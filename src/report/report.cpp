@@ -65,11 +65,11 @@ void write_table(const RunState& run) {
 void write_legend() {
   write_list(report_unit, {""});
   write_list(report_unit, {""});
-  // The degree sign is the single byte 0xB0.
-  write_list(report_unit, {"tmp_max = average daily maximum temperature in month [\xB0" "C]"});
-  write_list(report_unit, {"tmp_min = average daily minimum temperature in month [\xB0" "C]"});
+  // The degree sign is the single byte 0xB0 (octal 260, which no digit can extend).
+  write_list(report_unit, {"tmp_max = average daily maximum temperature in month [\260C]"});
+  write_list(report_unit, {"tmp_min = average daily minimum temperature in month [\260C]"});
   write_list(report_unit, {"hmd     = average daily humidity in month [%]"});
-  write_list(report_unit, {"dewpt   = average daily dew point temperature in month [\xB0" "C]"});
+  write_list(report_unit, {"dewpt   = average daily dew point temperature in month [\260C]"});
   write_list(report_unit, {""});
   write_list(report_unit, {""});
   write_list(report_unit, {"Dew point temperatures from daily records"});

@@ -36,7 +36,7 @@ TEST(ListRecord, LeadingBlankTextUnchangedIntegersInTwelveColumns) {
       {{-2147483647 - 1}, " -2147483648"},
       {{"trailing   "}, " trailing   "},
       {{"'quoted' \"text\""}, " 'quoted' \"text\""},
-      {{"deg \xB0" "C"}, " deg \xB0" "C"},
+      {{"deg \260C"}, " deg \260C"},
   };
   for (const Case& c : cases) EXPECT_EQ(list_record(c.items), c.record);
 }
