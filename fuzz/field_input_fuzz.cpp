@@ -32,7 +32,8 @@ void check_round_trip(float value) {
   char again[6];
   recio::format_fixed(back.value, 6, 2, again);
   if (std::memcmp(field, again, 6) != 0) std::abort();
-  if (std::fabs(static_cast<double>(back.value) - static_cast<double>(value)) > 0.005 + 0.0001) std::abort();  // half a hundredth plus float spacing below 1000
+  if (std::fabs(static_cast<double>(back.value) - static_cast<double>(value)) > 0.005 + 0.0001)
+    std::abort();  // half a hundredth plus float spacing below 1000
 }
 
 }  // namespace

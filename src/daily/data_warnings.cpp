@@ -20,8 +20,7 @@ void warn_unreadable_line(std::int64_t line, std::int32_t records) {
 }
 
 void warn_file_ends_inside_record(std::int32_t records) {
-  recio::write_warning(" Warning: the input file ends inside a record; reading stops there, " +
-                       records_read(records));
+  recio::write_warning(" Warning: the input file ends inside a record; reading stops there, " + records_read(records));
 }
 
 void warn_walk_result(std::int32_t year_count, std::int32_t record_count, std::int64_t unused, std::int64_t missing,
@@ -35,8 +34,8 @@ void warn_walk_result(std::int32_t year_count, std::int32_t record_count, std::i
     recio::write_warning(" Warning: the last " + std::to_string(unused) + " records fall after 31 December " + year +
                          " and are not used.");
   } else if (missing > 0) {
-    recio::write_warning(" Warning: the records end " + std::to_string(missing) +
-                         (missing == 1 ? " day" : " days") + " before 31 December " + year + ".");
+    recio::write_warning(" Warning: the records end " + std::to_string(missing) + (missing == 1 ? " day" : " days") +
+                         " before 31 December " + year + ".");
   }
 }
 

@@ -25,8 +25,8 @@ enum class DayRead { got, unreadable, end_of_file };
 
 DayRead read_day(std::int32_t unit, float& tmp_max, float& tmp_min, float& hmd) {
   std::int32_t status = 0;
-  recio::read_formatted(unit, work_record_format,
-                        {recio::input(tmp_max), recio::input(tmp_min), recio::input(hmd)}, &status);
+  recio::read_formatted(unit, work_record_format, {recio::input(tmp_max), recio::input(tmp_min), recio::input(hmd)},
+                        &status);
   if (status == recio::read_ok) return DayRead::got;
   return status == recio::read_end_of_file ? DayRead::end_of_file : DayRead::unreadable;
 }

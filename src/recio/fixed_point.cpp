@@ -44,8 +44,8 @@ BinaryValue binary_value(float value) {
   return {negative, fraction | 0x800000, static_cast<int>(biased) - 150};
 }
 
-constexpr std::uint64_t powers_of_ten[] = {1,         10,         100,         1000,         10000,       100000,
-                                           1000000,   10000000,   100000000,   1000000000,   10000000000, 100000000000};
+constexpr std::uint64_t powers_of_ten[] = {1,       10,       100,       1000,       10000,       100000,
+                                           1000000, 10000000, 100000000, 1000000000, 10000000000, 100000000000};
 constexpr int max_narrow_decimals = 11;  // 2^24 * 10^11 < 2^61
 
 // A finite magnitude times 10^decimals, rounded to an integer from the exact
@@ -190,9 +190,8 @@ bool format_remembered(float value, int width, int decimals, char* out) {
   // The bits go in the high half of the hash input: the data's values then
   // spread over the slots much better (on a million generated records, 62,000
   // misses in 3 million fields against 167,000 from the low half).
-  const auto* text = remembered.recall(key, std::uint64_t{bits} << 32, [&](auto& field) {
-    return format_small(value, width, decimals, field.data());
-  });
+  const auto* text = remembered.recall(key, std::uint64_t{bits} << 32,
+                                       [&](auto& field) { return format_small(value, width, decimals, field.data()); });
   if (text == nullptr) return false;
   for (int i = 0; i < width; ++i) out[i] = (*text)[static_cast<std::size_t>(i)];  // no library call for a few bytes
   return true;

@@ -240,7 +240,6 @@ class PlainReals {
     return plain_decimal_to_float(number, value);
   }
 
-
   std::string_view record_;
   std::size_t at_ = 0;
 };

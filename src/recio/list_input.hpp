@@ -23,7 +23,6 @@ struct RecordFeed {
 // a failure, a slash or a null value keep their values. Returns the status;
 // `items_done`, when given, receives the number of items the read got to
 // (stored, or passed by a null value) before it ended.
-Status parse_list_directed(const RecordFeed& feed, std::span<const InputItem> items,
-                           std::size_t* items_done = nullptr);
+Status parse_list_directed(const RecordFeed& feed, std::span<const InputItem> items, std::size_t* items_done = nullptr);
 
 }  // namespace recio

@@ -69,9 +69,7 @@ std::string fold_segments(const std::string& absolute) {
   return result;
 }
 
-bool is_write_refusal(int error) {
-  return error == EACCES || error == EPERM || error == EROFS || error == ETXTBSY;
-}
+bool is_write_refusal(int error) { return error == EACCES || error == EPERM || error == EROFS || error == ETXTBSY; }
 
 }  // namespace
 
@@ -192,7 +190,8 @@ ErrorCode close_file(FileHandle handle) {
 }
 
 bool same_existing_file(const std::string& first, const std::string& second) {
-  struct stat a {}, b {};
+  struct stat a {
+  }, b{};
   if (first.empty() || second.empty()) return false;
   if (stat(first.c_str(), &a) != 0 || stat(second.c_str(), &b) != 0) return false;
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino;

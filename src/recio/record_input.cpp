@@ -43,14 +43,13 @@ void read_list_directed(std::int32_t unit, std::initializer_list<InputItem> item
   finish_read(unit, result, context.error, status);
 }
 
-void read_formatted(std::int32_t unit, const Format& format, std::initializer_list<InputItem> items,
-                    Status* status) {
+void read_formatted(std::int32_t unit, const Format& format, std::initializer_list<InputItem> items, Status* status) {
   std::string_view record;
   const RecordTake taken = take_record(unit, record);
   Status result = read_end_of_file;
   if (taken.got) {
-    result = parse_formatted(record, format, std::span<const InputItem>(items.begin(), items.size()),
-                             unit_blank_mode(unit));
+    result =
+        parse_formatted(record, format, std::span<const InputItem>(items.begin(), items.size()), unit_blank_mode(unit));
   } else if (taken.error != 0) {
     result = msg_read_error;
   }

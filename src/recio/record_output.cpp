@@ -79,7 +79,8 @@ void put_field(char* out, const EditDescriptor& descriptor, const OutputItem& it
       if (item.kind == OutputItem::Kind::integer) return format_integer(item.integer, descriptor.width, out);
       break;
     default:
-      if (item.kind == OutputItem::Kind::real) return format_fixed(item.real, descriptor.width, descriptor.decimals, out);
+      if (item.kind == OutputItem::Kind::real)
+        return format_fixed(item.real, descriptor.width, descriptor.decimals, out);
       break;
   }
   fill(out, width, '*');

@@ -36,8 +36,8 @@ inline bool short_decimal_to_float(std::uint32_t digits, std::int64_t exponent, 
 struct PlainDecimal {
   bool negative = false;
   bool point = false;
-  int digits_seen = 0;     // leading zeros included
-  bool too_long = false;   // more significant digits than the shortcut takes
+  int digits_seen = 0;    // leading zeros included
+  bool too_long = false;  // more significant digits than the shortcut takes
   std::uint32_t digits = 0;
   std::int64_t scale = 0;  // the value is digits * 10^scale
 };

@@ -42,9 +42,9 @@ struct Unit {
   std::size_t in_capacity = 0;
   std::size_t in_begin = 0;
   std::size_t in_end = 0;
-  bool at_end_of_data = false;  // the system has no more bytes
-  bool end_of_file = false;     // a read met the end; cleared by rewind
-  bool start_checked = false;   // a byte-order mark at the file's start is behind us
+  bool at_end_of_data = false;     // the system has no more bytes
+  bool end_of_file = false;        // a read met the end; cleared by rewind
+  bool start_checked = false;      // a byte-order mark at the file's start is behind us
   std::int64_t records_taken = 0;  // since the open or the last rewind
 };
 

@@ -20,7 +20,7 @@ struct MonthlyValues {
 };
 
 struct RunState {
-  NameField input_name{};   // zero bytes until the dialog
+  NameField input_name{};  // zero bytes until the dialog
   NameField output_name{};
   // A typed name longer than its field: no file of the cut name is touched.
   bool input_name_cut = false;

@@ -146,19 +146,21 @@ TEST_P(CalendarSplitCases, DaysLandInTheirMonthsInOrder) {
 
 INSTANTIATE_TEST_SUITE_P(
     Calendar, CalendarSplitCases,
-    ::testing::Values(
-        SplitCase{1991, 10, 3653, 3, 3653, 310, 283, 300, ""},  // every record used once
-        SplitCase{1990, 10, 3653, 2, 3652, 310, 282, 300,
-                  "the last record falls after 31 December 1999 and is not used."},
-        SplitCase{1996, 4, 1461, 1, 1461, 124, 113, 120, ""}, SplitCase{2001, 1, 365, 0, 365, 31, 28, 30, ""},
-        SplitCase{1896, 10, 3653, 2, 3652, 310, 282, 300,  // 1900 is no leap year
-                  "the last record falls after 31 December 1905 and is not used."},
-        SplitCase{1991, 1, 400, 0, 365, 31, 28, 30, "the last 35 records fall after 31 December 1991 and are not used."},
-        SplitCase{1991, 10, 3650, 3, 3650, 310, 283, 300,  // records run out in December 2000
-                  "the records end 3 days before 31 December 2000."},
-        SplitCase{1992, 1, 365, 1, 365, 31, 29, 30, "the records end 1 day before 31 December 1992."},
-        SplitCase{1991, 0, 364, 0, 0, 0, 0, 0, "fewer than 365 records make no whole year; no record is used."},
-        SplitCase{1991, 0, 0, 0, 0, 0, 0, 0, ""}),
+    ::testing::Values(SplitCase{1991, 10, 3653, 3, 3653, 310, 283, 300, ""},  // every record used once
+                      SplitCase{1990, 10, 3653, 2, 3652, 310, 282, 300,
+                                "the last record falls after 31 December 1999 and is not used."},
+                      SplitCase{1996, 4, 1461, 1, 1461, 124, 113, 120, ""},
+                      SplitCase{2001, 1, 365, 0, 365, 31, 28, 30, ""},
+                      SplitCase{1896, 10, 3653, 2, 3652, 310, 282, 300,  // 1900 is no leap year
+                                "the last record falls after 31 December 1905 and is not used."},
+                      SplitCase{1991, 1, 400, 0, 365, 31, 28, 30,
+                                "the last 35 records fall after 31 December 1991 and are not used."},
+                      SplitCase{1991, 10, 3650, 3, 3650, 310, 283, 300,  // records run out in December 2000
+                                "the records end 3 days before 31 December 2000."},
+                      SplitCase{1992, 1, 365, 1, 365, 31, 29, 30, "the records end 1 day before 31 December 1992."},
+                      SplitCase{1991, 0, 364, 0, 0, 0, 0, 0,
+                                "fewer than 365 records make no whole year; no record is used."},
+                      SplitCase{1991, 0, 0, 0, 0, 0, 0, 0, ""}),
     [](const ::testing::TestParamInfo<SplitCase>& test) {
       return "From" + std::to_string(test.param.first_year) + "Years" + std::to_string(test.param.year_count) +
              "Records" + std::to_string(test.param.records);
@@ -195,7 +197,8 @@ TEST_F(CalendarSplit, WorkRecordIsThreeFieldsOfSixColumns) {
   run.year_count = 1;
   ::testing::internal::CaptureStderr();
   split_by_calendar(run);
-  EXPECT_EQ(" Warning: the records end 364 days before 31 December 2001.\r\n", ::testing::internal::GetCapturedStderr());
+  EXPECT_EQ(" Warning: the records end 364 days before 31 December 2001.\r\n",
+            ::testing::internal::GetCapturedStderr());
   std::string_view record;
   ASSERT_TRUE(recio::take_record(101, record).got);
   EXPECT_EQ(" 12.30 -5.25 85.00", std::string(record));

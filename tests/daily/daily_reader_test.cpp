@@ -16,17 +16,15 @@
 namespace tiral {
 namespace {
 
-using test_support::same_float;
-using test_support::name_field;
 using test_support::file_bytes;
+using test_support::name_field;
+using test_support::same_float;
 
 namespace fs = std::filesystem;
 
 class DailyReader : public ::testing::Test {
  protected:
-  void SetUp() override {
-    run.input_name = name_field(input.string());
-  }
+  void SetUp() override { run.input_name = name_field(input.string()); }
   void TearDown() override {
     for (recio::RealArray* array : {&run.tmp_max, &run.tmp_min, &run.hmd}) {
       if (array->allocated) recio::release_array(*array);
@@ -97,12 +95,13 @@ TEST_F(DailyReader, NameCutByItsFieldIsRefusedBeforeAnyOpen) {
 }
 
 TEST_F(DailyReader, RangeLimitsAndMeansOfSinglePrecisionRunningSums) {
-  read("-20.6 4.7 57.7\n"
-       "100.0 -100.0 100.0\n"
-       "99.99 -99.99 0.0\n"
-       "-999.0 -999.0 100.01\n"
-       "-99.99 99.99 0.01\n"
-       "29.3 1.5 33.3\n");
+  read(
+      "-20.6 4.7 57.7\n"
+      "100.0 -100.0 100.0\n"
+      "99.99 -99.99 0.0\n"
+      "-999.0 -999.0 100.01\n"
+      "-99.99 99.99 0.01\n"
+      "29.3 1.5 33.3\n");
   EXPECT_EQ(6, run.record_count);
   EXPECT_EQ(0, run.year_count);
   EXPECT_EQ(2, run.nodata_tmp_max);
@@ -136,10 +135,11 @@ TEST_F(DailyReader, ColumnWithoutValidValueBecomesNaN) {
 }
 
 TEST_F(DailyReader, RecordsSpanLinesAndExtraNumbersAreIgnored) {
-  read("25.3\n12.1\n80\n"
-       "20.0 10.0\n50.0\n"
-       "1 2 3 4\n"
-       "5 6 7\n");
+  read(
+      "25.3\n12.1\n80\n"
+      "20.0 10.0\n50.0\n"
+      "1 2 3 4\n"
+      "5 6 7\n");
   EXPECT_EQ(4, run.record_count);
   expect_column(run.tmp_max, {25.3f, 20.0f, 1.0f, 5.0f});
   expect_column(run.tmp_min, {12.1f, 10.0f, 2.0f, 6.0f});
@@ -157,7 +157,8 @@ TEST_F(DailyReader, TextAfterTheLastLineFeedIsTheLastRecord) {
   for (const char* line_end : {"\n", "\r\n"}) {
     for (const char* file_end : {"", "\r"}) {
       std::string bytes;
-      for (int day = 1; day <= 365; ++day) bytes += std::to_string(day % 30) + " 1.5 60" + (day < 365 ? line_end : file_end);
+      for (int day = 1; day <= 365; ++day)
+        bytes += std::to_string(day % 30) + " 1.5 60" + (day < 365 ? line_end : file_end);
       read(bytes);
       EXPECT_EQ(365, run.record_count);
       EXPECT_EQ(1, run.year_count);
@@ -179,10 +180,15 @@ TEST_F(DailyReader, WhereReadingStoppedIsToldOnce) {
   const std::string ends_inside = " Warning: the input file ends inside a record; reading stops there, ";
   const Case cases[] = {
       {"clean end", "1 2 3\n4 5 6\n\n  \n", 2, ""},
-      {"byte-order mark", "\xEF\xBB\xBF" "1 2 3\n4 5 6\n", 2, ""},
+      {"byte-order mark",
+       "\xEF\xBB\xBF"
+       "1 2 3\n4 5 6\n",
+       2, ""},
       {"byte-order mark alone", "\xEF\xBB\xBF", 0, ""},
-      {"byte-order mark on a later line",  "1 2 3\n\xEF\xBB\xBF" "4 5 6\n", 1,
-       " Warning: line 2 of the input file cannot be read; reading stops there, after 1 record.\r\n"},
+      {"byte-order mark on a later line",
+       "1 2 3\n\xEF\xBB\xBF"
+       "4 5 6\n",
+       1, " Warning: line 2 of the input file cannot be read; reading stops there, after 1 record.\r\n"},
       {"header line", "tmax tmin hmd\n1 2 3\n", 0,
        " Warning: line 1 of the input file cannot be read; reading stops there, after 0 records.\r\n"},
       {"bad value on a continuation line", "\n1 2 3\n4 5\n\nx\n7 8 9\n", 1,

@@ -22,8 +22,7 @@ namespace {
 using e2e::Child;
 namespace fs = std::filesystem;
 
-const std::string prompts =
-    "         Input Filename:         Output Filename:       First year (yyyy): ";
+const std::string prompts = "         Input Filename:         Output Filename:       First year (yyyy): ";
 
 // One whole year of records: a run that says nothing about its data.
 std::string one_year() {
@@ -78,12 +77,15 @@ TEST_F(Faults, ReportFileThatMayOnlyBeRead) {
   const fs::path copy = folders_.root() / "tiral";
   fs::copy_file(TIRAL_BINARY, copy);
   chmod(copy.c_str(), 0755);
-  const int status = run("climate.txt\nreport.txt\n2001\n", [] {
-    if (geteuid() == 0 && setuid(65534) != 0) _exit(126);
-  }, copy.string());
+  const int status = run(
+      "climate.txt\nreport.txt\n2001\n",
+      [] {
+        if (geteuid() == 0 && setuid(65534) != 0) _exit(126);
+      },
+      copy.string());
   EXPECT_EQ(status, 47);
-  EXPECT_EQ(err(), "forrtl: severe (47): write to READONLY file, unit 400, file " + (work() / "report.txt").string() +
-                       "\r\n");
+  EXPECT_EQ(err(),
+            "forrtl: severe (47): write to READONLY file, unit 400, file " + (work() / "report.txt").string() + "\r\n");
   EXPECT_TRUE(stdout_ends_with_prompts());
   EXPECT_EQ(read("report.txt"), "an older report\n");
   EXPECT_TRUE(fs::is_empty(temp()));
@@ -185,7 +187,8 @@ TEST_F(Faults, HostileInputFilesEndNormally) {
   std::string garbage(1 << 20, '\0');
   for (char& c : garbage) c = static_cast<char>(random());
   const std::string no_year = " Warning: fewer than 365 records make no whole year; no record is used.\r\n";
-  const std::string line_1 = " Warning: line 1 of the input file cannot be read; reading stops there, after 0 records.\r\n";
+  const std::string line_1 =
+      " Warning: line 1 of the input file cannot be read; reading stops there, after 0 records.\r\n";
   struct Case {
     const char* label;
     std::string bytes;
@@ -198,8 +201,7 @@ TEST_F(Faults, HostileInputFilesEndNormally) {
       {"one line of 100 MB", std::string(50'000'000, '1') + " 2 3" + std::string(50'000'000, ' ') + "\n",
        " Number of Records =            1", no_year},
       {"a million commas", std::string(1'000'000, ',') + "\n", " Number of Records =            1", no_year},
-      {"a million blank lines", std::string(1'000'000, '\n') + "1 2 3\n", " Number of Records =            1",
-       no_year},
+      {"a million blank lines", std::string(1'000'000, '\n') + "1 2 3\n", " Number of Records =            1", no_year},
       {"CR without LF", std::string("1 2 3\r4 5 6\r7 8 9\r"), " Number of Records =            0", line_1},
       {"huge numbers", "1e40 -1e40 1e400\n" + std::string(400, '9') + " 0." + std::string(400, '0') + "1 50\n",
        " Number of Records =            2", no_year},
@@ -254,8 +256,8 @@ TEST_F(Faults, LongNamesAtThePrompts) {
   // refused: no file of the cut name is touched. One more character is an error.
   const std::string name_2049(2049, 'n');
   EXPECT_EQ(run("climate.txt\n" + name_2049 + "\n2001\n"), 43);
-  EXPECT_EQ(err(), "forrtl: severe (43): file name specification error, unit 400, file " + std::string(255, 'n') +
-                       "\r\n");
+  EXPECT_EQ(err(),
+            "forrtl: severe (43): file name specification error, unit 400, file " + std::string(255, 'n') + "\r\n");
   EXPECT_FALSE(fs::exists(work() / std::string(255, 'n')));
   EXPECT_EQ(run("climate.txt\n" + name_2049 + "x\n2001\n"), 59);
   EXPECT_EQ(err(), "forrtl: severe (59): list-directed I/O syntax error, unit 5, file CONIN$\r\n");
@@ -343,7 +345,8 @@ TEST_F(Faults, FolderThatRefusesWritingIsPermissionDenied) {
   for (const Case& c : cases) {
     EXPECT_EQ(run(c.answers, as_nobody, copy.string()), c.status) << c.answers;
     EXPECT_EQ(err().rfind("forrtl: ", 0), 0u) << err();
-    EXPECT_EQ(err().substr(err().find("\r\n") + 2), "forrtl: severe (" + std::to_string(c.status) + "): " + c.message + "\r\n");
+    EXPECT_EQ(err().substr(err().find("\r\n") + 2),
+              "forrtl: severe (" + std::to_string(c.status) + "): " + c.message + "\r\n");
   }
   EXPECT_TRUE(fs::is_empty(work() / "ro"));
   chmod((work() / "shut").c_str(), 0755);
@@ -368,12 +371,15 @@ TEST_F(Faults, FileSizeLimitIsAWriteError) {
   for (const Case& c : cases) {
     fs::remove(work() / "report.txt");
     const rlim_t limit = c.limit;
-    EXPECT_EQ(run("climate.txt\nreport.txt\n2001\n", [limit] {
-      const rlimit size{limit, limit};
-      setrlimit(RLIMIT_FSIZE, &size);
-    }), 38) << c.label << ": " << err();
-    EXPECT_TRUE(std::regex_search(err(), std::regex("^forrtl: [^\r\n]+\r\nforrtl: severe \\(38\\): error during write, unit " +
-                                                    c.unit_pattern)))
+    EXPECT_EQ(run("climate.txt\nreport.txt\n2001\n",
+                  [limit] {
+                    const rlimit size{limit, limit};
+                    setrlimit(RLIMIT_FSIZE, &size);
+                  }),
+              38)
+        << c.label << ": " << err();
+    EXPECT_TRUE(std::regex_search(
+        err(), std::regex("^forrtl: [^\r\n]+\r\nforrtl: severe \\(38\\): error during write, unit " + c.unit_pattern)))
         << c.label << ": " << err();
     EXPECT_TRUE(fs::is_empty(temp())) << c.label;
   }

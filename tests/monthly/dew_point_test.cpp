@@ -18,9 +18,9 @@ using test_support::same_float;
 // where the step forms its quantity; the constants and the inputs are the
 // float32 values of their decimal texts. Nine digits name one float exactly.
 // The first two are the formula's two worked example days and round to their
-// five-decimal values (es_max 23.38281 ... dew point 10.20392). Any constant taken as a double or changed in its last digit, a
-// rounding to single precision left out (of es) or added (to log10 or the
-// denominator) changes at least one of these values.
+// five-decimal values (es_max 23.38281 ... dew point 10.20392). Any constant taken as a double or changed in its last
+// digit, a rounding to single precision left out (of es) or added (to log10 or the denominator) changes at least one of
+// these values.
 struct ExactDay {
   float tmp_max, tmp_min, hmd;
   float es_max, es_min, es, ea, numerator, dewpt;
@@ -89,8 +89,8 @@ TEST(DewPointRounding, RememberedPressuresChangeNoBit) {
     if (i % 101 == 0) tmp_max = tmp_max * 3.0f;                  // beyond the entries
     const float tmp_min = static_cast<float>(static_cast<int>(next() % 4001) - 2000) / 100.0f;
     const float hmd = static_cast<float>(1 + next() % 10000) / 100.0f;
-    ASSERT_TRUE(same_float(dew_point(tmp_max, tmp_min, hmd).dewpt,
-                           dew_point_temperature(tmp_max, tmp_min, hmd, pressures)))
+    ASSERT_TRUE(
+        same_float(dew_point(tmp_max, tmp_min, hmd).dewpt, dew_point_temperature(tmp_max, tmp_min, hmd, pressures)))
         << tmp_max << " " << tmp_min << " " << hmd;
   }
   const float nan = std::numeric_limits<float>::quiet_NaN();

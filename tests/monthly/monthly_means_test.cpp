@@ -20,7 +20,6 @@ namespace {
 
 using test_support::same_float;
 
-
 struct Day {
   float tmp_max, tmp_min, hmd;
 };

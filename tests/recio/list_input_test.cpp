@@ -259,9 +259,9 @@ TEST(ListDirected, ItemsDoneTellsHowFarTheReadGot) {
     std::size_t items_done;
   };
   const Case cases[] = {
-      {{}, -1, 0},          {{"", "  "}, -1, 0},     {{"1 2 3"}, 0, 3}, {{"1 2 3 4"}, 0, 3},
-      {{"1 2"}, -1, 2},     {{"1", "", "2"}, -1, 2}, {{","}, -1, 1},    {{"1,,"}, -1, 2},
-      {{"2*"}, -1, 2},      {{"1 x 3"}, 59, 1},      {{"/"}, 0, 0},      {{"1 /"}, 0, 1},
+      {{}, -1, 0},      {{"", "  "}, -1, 0},     {{"1 2 3"}, 0, 3}, {{"1 2 3 4"}, 0, 3},
+      {{"1 2"}, -1, 2}, {{"1", "", "2"}, -1, 2}, {{","}, -1, 1},    {{"1,,"}, -1, 2},
+      {{"2*"}, -1, 2},  {{"1 x 3"}, 59, 1},      {{"/"}, 0, 0},     {{"1 /"}, 0, 1},
       {{"3*7"}, 0, 3},
   };
   for (const Case& c : cases) {
@@ -282,9 +282,9 @@ TEST(ListDirected, TextFieldTellsWhetherTheValueWasCut) {
     bool cut;
   };
   const Case cases[] = {
-      {"abcde", "abcde", false},       {"abc", "abc  ", false},         {"abcdef", "abcde", true},
-      {"'abcde   '", "abcde", false},  {"'abcde  x'", "abcde", true},   {"'abcde\t'", "abcde", true},
-      {"1*abcdefg", "abcde", true},    {"2*abcde", "abcde", false},     {"'ab cd efg'", "ab cd", true},
+      {"abcde", "abcde", false},      {"abc", "abc  ", false},       {"abcdef", "abcde", true},
+      {"'abcde   '", "abcde", false}, {"'abcde  x'", "abcde", true}, {"'abcde\t'", "abcde", true},
+      {"1*abcdefg", "abcde", true},   {"2*abcde", "abcde", false},   {"'ab cd efg'", "ab cd", true},
   };
   for (const Case& c : cases) {
     MemoryFeed lines{{c.record}};

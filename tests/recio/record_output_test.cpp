@@ -58,8 +58,7 @@ TEST(FormattedRecord, EditDescriptorsFromColumnOne) {
             "   Month     tmp_max     tmp_min         hmd       dewpt");
   EXPECT_EQ(formatted_record(period, {"Average Daily Dew Point Temperature for Period ", "(", 1991, " - ", 2000, ")"}),
             " Average Daily Dew Point Temperature for Period (1991 - 2000)");
-  EXPECT_EQ(formatted_record(period, {"x", "(", 12000, " - ", -1000, ")"}),
-            std::string(47, ' ') + "x(**** - ****)");
+  EXPECT_EQ(formatted_record(period, {"x", "(", 12000, " - ", -1000, ")"}), std::string(47, ' ') + "x(**** - ****)");
   EXPECT_EQ(formatted_record(name_line, {" Input Filename    = ", std::string_view(long_name)}),
             " Input Filename    = " + std::string(50, 'n'));
   EXPECT_EQ(formatted_record(name_line, {" Input Filename    = ", "climate.txt"}),

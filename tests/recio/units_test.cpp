@@ -95,13 +95,22 @@ TEST_F(Units, RecordEndsAndTheLastLineWithoutLineFeed) {
       {"a\r\nlast\r", {"a", "last"}},
       {"a\n\r", {"a", ""}},
       {"\n\r\n", {"", ""}},
-      {"\xEF\xBB\xBF" "a\n", {"a"}},  // a byte-order mark at the start is skipped, once
-      {"\xEF\xBB\xBF\xEF\xBB\xBF" "a\n", {"\xEF\xBB\xBF" "a"}},
+      {"\xEF\xBB\xBF"
+       "a\n",
+       {"a"}},  // a byte-order mark at the start is skipped, once
+      {"\xEF\xBB\xBF\xEF\xBB\xBF"
+       "a\n",
+       {"\xEF\xBB\xBF"
+        "a"}},
       {"\xEF\xBB\xBF", {}},
       {"\xEF\xBB\xBF\n", {""}},
       {"\xEF\xBB", {"\xEF\xBB"}},
       {"\xEF\xBBx\n", {"\xEF\xBBx"}},
-      {"a\n\xEF\xBB\xBF" "b\n", {"a", "\xEF\xBB\xBF" "b"}},
+      {"a\n\xEF\xBB\xBF"
+       "b\n",
+       {"a",
+        "\xEF\xBB\xBF"
+        "b"}},
       {"a\rb\n", {"a\rb"}},  // a carriage return alone ends nothing
       {"", {}},
       {std::string(600000, 'z') + "\n", {std::string(600000, 'z')}},  // longer than any buffer
@@ -204,9 +213,9 @@ using FatalUnits = Units;
 
 TEST_F(FatalUnits, OpenInAMissingFolderIsFileNotFound) {
   const std::string path = name("nodir/report.txt");
-  EXPECT_EXIT(recio::open_unit(400, path, "UNKNOWN", "NULL"), ::testing::ExitedWithCode(29),
-              "forrtl: No such file or directory\r\nforrtl: severe \\(29\\): file not found, unit 400, file " + path +
-                  "\r\n");
+  EXPECT_EXIT(
+      recio::open_unit(400, path, "UNKNOWN", "NULL"), ::testing::ExitedWithCode(29),
+      "forrtl: No such file or directory\r\nforrtl: severe \\(29\\): file not found, unit 400, file " + path + "\r\n");
 }
 
 TEST_F(FatalUnits, OpenFailuresMapToTheirMessages) {
@@ -233,9 +242,9 @@ TEST_F(FatalUnits, OpenFailuresMapToTheirMessages) {
 TEST_F(FatalUnits, OldRefusesAMissingFileAndCreatesNothing) {
   fs::create_symlink(root_ / "nowhere.txt", root_ / "dangling.txt");
   for (const std::string missing : {"absent.txt", "dangling.txt"}) {
-    EXPECT_EXIT(recio::open_unit(10, name(missing), "OLD", "NULL"), ::testing::ExitedWithCode(29),
-                "^forrtl: [^\r\n]+\r\nforrtl: severe \\(29\\): file not found, unit 10, file " + name(missing) +
-                    "\r\n$");
+    EXPECT_EXIT(
+        recio::open_unit(10, name(missing), "OLD", "NULL"), ::testing::ExitedWithCode(29),
+        "^forrtl: [^\r\n]+\r\nforrtl: severe \\(29\\): file not found, unit 10, file " + name(missing) + "\r\n$");
   }
   EXPECT_FALSE(fs::exists(root_ / "absent.txt"));
   EXPECT_FALSE(fs::exists(root_ / "nowhere.txt"));
@@ -249,7 +258,7 @@ TEST_F(FatalUnits, CutOrEmptyNameIsRefusedBeforeTheFileSystemIsAsked) {
     std::string file;  // as the diagnostic names it
   };
   const Case cases[] = {
-      {name("in.txt"), recio::NameFit::cut, name("in.txt")},  // exists, yet is not what was typed
+      {name("in.txt"), recio::NameFit::cut, name("in.txt")},          // exists, yet is not what was typed
       {name("absent.txt"), recio::NameFit::cut, name("absent.txt")},  // 43 before 29
       {"   ", recio::NameFit::cut, ""},
       {"   ", recio::NameFit::whole, ""},
@@ -333,7 +342,8 @@ TEST_F(FatalUnits, WriteToAFileOpenedForReadingOnly) {
         recio::open_unit(400, path, "UNKNOWN", "NULL");
         recio::write_list(400, {"text"});
       },
-      ::testing::ExitedWithCode(47), "^forrtl: severe \\(47\\): write to READONLY file, unit 400, file " + path + "\r\n$");
+      ::testing::ExitedWithCode(47),
+      "^forrtl: severe \\(47\\): write to READONLY file, unit 400, file " + path + "\r\n$");
   EXPECT_EQ(file_bytes(root_ / "locked.txt"), "old contents\n");
 }
 

@@ -16,8 +16,8 @@
 namespace tiral {
 namespace {
 
-using test_support::name_field;
 using test_support::file_bytes;
+using test_support::name_field;
 
 namespace fs = std::filesystem;
 
@@ -172,32 +172,31 @@ const std::string name_50 = "abcdefghijklmnopqrstuvwxyz0123456789ABCDEFGHIJKLMN"
 
 INSTANTIATE_TEST_SUITE_P(
     Report, ReportField,
-    ::testing::Values(
-        FieldCase{"NoYears", [](RunState& r) { r.year_count = 0; }, 12,
-                  " Average Daily Dew Point Temperature for Period (1991 - 1990)"},
-        FieldCase{"YearTooWide", [](RunState& r) { r.first_year = 12000; }, 12,
-                  " Average Daily Dew Point Temperature for Period (**** - ****)"},
-        FieldCase{"LastYearTooWide", [](RunState& r) { r.first_year = 9995; }, 12,
-                  " Average Daily Dew Point Temperature for Period (9995 - ****)"},
-        FieldCase{"YearZero", [](RunState& r) { r.first_year = 0; }, 12,
-                  " Average Daily Dew Point Temperature for Period (   0 -    9)"},
-        FieldCase{"YearNegative", [](RunState& r) { r.first_year = -5; }, 12,
-                  " Average Daily Dew Point Temperature for Period (  -5 -    4)"},
-        FieldCase{"ZeroCounts",
-                  [](RunState& r) { r.year_count = 0, r.record_count = 0; }, 4,
-                  " Number of Records =            0"},
-        FieldCase{"NameOf50", [](RunState& r) { r.input_name = name_field(name_50); }, 2,
-                  " Input Filename    = " + name_50},
-        FieldCase{"NameCutAfter50", [](RunState& r) { r.input_name = name_field(name_50 + "OPQRSTUVWX.txt"); }, 2,
-                  " Input Filename    = " + name_50},
-        FieldCase{"NaNMeans",
-                  [](RunState& r) {
-                    const float nan = std::numeric_limits<float>::quiet_NaN();
-                    set_month(r, 3, nan, nan, nan, nan);
-                  },
-                  21, "     Mar NaN         NaN         NaN         NaN        "},
-        FieldCase{"Rounding", [](RunState& r) { set_month(r, 12, -0.004f, 80.125f, 1e9f, -0.125f); }, 30,
-                  "     Dec        0.00       80.13************       -0.13"}),
+    ::testing::Values(FieldCase{"NoYears", [](RunState& r) { r.year_count = 0; }, 12,
+                                " Average Daily Dew Point Temperature for Period (1991 - 1990)"},
+                      FieldCase{"YearTooWide", [](RunState& r) { r.first_year = 12000; }, 12,
+                                " Average Daily Dew Point Temperature for Period (**** - ****)"},
+                      FieldCase{"LastYearTooWide", [](RunState& r) { r.first_year = 9995; }, 12,
+                                " Average Daily Dew Point Temperature for Period (9995 - ****)"},
+                      FieldCase{"YearZero", [](RunState& r) { r.first_year = 0; }, 12,
+                                " Average Daily Dew Point Temperature for Period (   0 -    9)"},
+                      FieldCase{"YearNegative", [](RunState& r) { r.first_year = -5; }, 12,
+                                " Average Daily Dew Point Temperature for Period (  -5 -    4)"},
+                      FieldCase{"ZeroCounts", [](RunState& r) { r.year_count = 0, r.record_count = 0; }, 4,
+                                " Number of Records =            0"},
+                      FieldCase{"NameOf50", [](RunState& r) { r.input_name = name_field(name_50); }, 2,
+                                " Input Filename    = " + name_50},
+                      FieldCase{"NameCutAfter50",
+                                [](RunState& r) { r.input_name = name_field(name_50 + "OPQRSTUVWX.txt"); }, 2,
+                                " Input Filename    = " + name_50},
+                      FieldCase{"NaNMeans",
+                                [](RunState& r) {
+                                  const float nan = std::numeric_limits<float>::quiet_NaN();
+                                  set_month(r, 3, nan, nan, nan, nan);
+                                },
+                                21, "     Mar NaN         NaN         NaN         NaN        "},
+                      FieldCase{"Rounding", [](RunState& r) { set_month(r, 12, -0.004f, 80.125f, 1e9f, -0.125f); }, 30,
+                                "     Dec        0.00       80.13************       -0.13"}),
     [](const ::testing::TestParamInfo<FieldCase>& test) { return std::string(test.param.name); });
 
 }  // namespace

@@ -89,7 +89,9 @@ TEST_F(Win32Platform, OpenCreatesAMissingFileForReadingAndWriting) {
 TEST_F(Win32Platform, BytesPassUnchangedAndTheFileIsCutAtThePosition) {
   const platform::OpenResult opened = platform::open_file("bytes.txt", platform::IfMissing::create);
   ASSERT_EQ(opened.error, 0);
-  const std::string bytes = "a\r\nb\nc\xB0\r\n\x1A" "end";
+  const std::string bytes =
+      "a\r\nb\nc\xB0\r\n\x1A"
+      "end";
   ASSERT_EQ(platform::write_all(opened.handle, bytes.data(), bytes.size()), 0);
   EXPECT_EQ(read_back(opened.handle), bytes);
   // Rewritten shorter from the start, then cut: nothing of the old tail stays.
@@ -188,10 +190,17 @@ TEST(Win32PlatformMessages, OpenFailuresMapToTheirMessages) {
     DWORD error;
     int message;
   } cases[] = {
-      {ERROR_FILE_NOT_FOUND, 29}, {ERROR_PATH_NOT_FOUND, 29},      {ERROR_ACCESS_DENIED, 9},
-      {ERROR_INVALID_NAME, 43},   {ERROR_FILENAME_EXCED_RANGE, 43}, {ERROR_BAD_PATHNAME, 43},
-      {ERROR_INVALID_DRIVE, 42},  {ERROR_BAD_UNIT, 42},            {ERROR_NOT_READY, 42},
-      {ERROR_SHARING_VIOLATION, 30}, {ERROR_DISK_FULL, 30},
+      {ERROR_FILE_NOT_FOUND, 29},
+      {ERROR_PATH_NOT_FOUND, 29},
+      {ERROR_ACCESS_DENIED, 9},
+      {ERROR_INVALID_NAME, 43},
+      {ERROR_FILENAME_EXCED_RANGE, 43},
+      {ERROR_BAD_PATHNAME, 43},
+      {ERROR_INVALID_DRIVE, 42},
+      {ERROR_BAD_UNIT, 42},
+      {ERROR_NOT_READY, 42},
+      {ERROR_SHARING_VIOLATION, 30},
+      {ERROR_DISK_FULL, 30},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(platform::open_failure_message(static_cast<platform::ErrorCode>(c.error)), c.message) << c.error;
@@ -268,8 +277,7 @@ TEST(Win32PlatformScratchDeathTest, AWorkFileDoesNotOutliveItsProcess) {
 
 TEST(Win32PlatformExitDeathTest, TheFullStatusReachesTheParent) {
   EXPECT_EXIT(platform::exit_process(0xC0000000u + 29), ::testing::ExitedWithCode(static_cast<int>(0xC000001Du)), "");
-  EXPECT_EXIT(platform::exit_process(0xC0000000u + 200), ::testing::ExitedWithCode(static_cast<int>(0xC00000C8u)),
-              "");
+  EXPECT_EXIT(platform::exit_process(0xC0000000u + 200), ::testing::ExitedWithCode(static_cast<int>(0xC00000C8u)), "");
   EXPECT_EXIT(platform::exit_process(0), ::testing::ExitedWithCode(0), "");
 }
 
