@@ -31,6 +31,14 @@ std::string one_year() {
   return records;
 }
 
+// Sets a resource limit in the child before the program starts.
+std::function<void()> limited(int resource, rlim_t value) {
+  return [resource, value] {
+    const rlimit limit{value, value};
+    setrlimit(static_cast<__rlimit_resource>(resource), &limit);
+  };
+}
+
 class Faults : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -128,10 +136,7 @@ TEST_F(Faults, NamesThatCannotBeOpened) {
 TEST_F(Faults, TooManyOpenFilesForTheWorkFiles) {
   write("climate.txt", "1 2 3\n");
   // Standard streams and five work files: the sixth cannot be had.
-  const int status = run("climate.txt\nreport.txt\n2001\n", [] {
-    const rlimit limit{8, 8};
-    setrlimit(RLIMIT_NOFILE, &limit);
-  });
+  const int status = run("climate.txt\nreport.txt\n2001\n", limited(RLIMIT_NOFILE, 8));
   EXPECT_EQ(status, 30);
   EXPECT_EQ(err().rfind("forrtl: ", 0), 0u);
   // Unit 106 here; a sanitizer's own descriptors may make it an earlier one.
@@ -148,10 +153,7 @@ TEST_F(Faults, MemoryForTheDailyArraysRefused) {
   for (int i = 0; i < 3'000'000; ++i) records += "1 2 3\n";
   write("big.txt", records);
   // Three arrays of 12 MB each do not fit in 24 MB of address space.
-  const int status = run("big.txt\nreport.txt\n2001\n", [] {
-    const rlimit limit{24 << 20, 24 << 20};
-    setrlimit(RLIMIT_AS, &limit);
-  });
+  const int status = run("big.txt\nreport.txt\n2001\n", limited(RLIMIT_AS, 24 << 20));
   EXPECT_EQ(status, 41);
   EXPECT_EQ(err(), "forrtl: severe (41): insufficient virtual memory\r\n");
   EXPECT_TRUE(fs::is_empty(temp()));
@@ -160,10 +162,7 @@ TEST_F(Faults, MemoryForTheDailyArraysRefused) {
 // A line that never ends fills memory until none is left: the run ends with
 // the memory message instead of crashing.
 TEST_F(Faults, EndlessLineRunsOutOfMemoryCleanly) {
-  const int status = run("/dev/zero\nreport.txt\n2001\n", [] {
-    const rlimit limit{256 << 20, 256 << 20};
-    setrlimit(RLIMIT_AS, &limit);
-  });
+  const int status = run("/dev/zero\nreport.txt\n2001\n", limited(RLIMIT_AS, 256 << 20));
   EXPECT_EQ(status, 41);
   EXPECT_EQ(err(), "forrtl: severe (41): insufficient virtual memory\r\n");
   EXPECT_TRUE(fs::is_empty(temp()));
@@ -370,14 +369,7 @@ TEST_F(Faults, FileSizeLimitIsAWriteError) {
   };
   for (const Case& c : cases) {
     fs::remove(work() / "report.txt");
-    const rlim_t limit = c.limit;
-    EXPECT_EQ(run("climate.txt\nreport.txt\n2001\n",
-                  [limit] {
-                    const rlimit size{limit, limit};
-                    setrlimit(RLIMIT_FSIZE, &size);
-                  }),
-              38)
-        << c.label << ": " << err();
+    EXPECT_EQ(run("climate.txt\nreport.txt\n2001\n", limited(RLIMIT_FSIZE, c.limit)), 38) << c.label << ": " << err();
     EXPECT_TRUE(std::regex_search(
         err(), std::regex("^forrtl: [^\r\n]+\r\nforrtl: severe \\(38\\): error during write, unit " + c.unit_pattern)))
         << c.label << ": " << err();
@@ -396,10 +388,7 @@ TEST_F(Faults, EveryFailedAllocationEndsWithTheMemoryMessage) {
   int completed = 0, refused = 0;
   for (rlim_t limit = 2 << 20; limit < (256u << 20) && completed < 4; limit += 64 << 10) {
     fs::remove(work() / "report.txt");
-    const int status = run("data.txt\nreport.txt\n1901\n", [limit] {
-      const rlimit space{limit, limit};
-      setrlimit(RLIMIT_AS, &space);
-    });
+    const int status = run("data.txt\nreport.txt\n1901\n", limited(RLIMIT_AS, limit));
     // Below some limit the system cannot even load the program, which then
     // has written nothing.
     if (status == 127 && out().empty()) continue;
