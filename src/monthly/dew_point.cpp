@@ -8,17 +8,17 @@ namespace tiral {
 namespace {
 
 // The constants as single-precision values, widened exactly.
-constexpr double c17_27 = 17.27f;
-constexpr double c237_3 = 237.3f;
-constexpr double c6_108 = 6.108f;
-constexpr double c2_0 = 2.0f;
-constexpr double c100_0 = 100.0f;
-constexpr double c234_18 = 234.18f;
-constexpr double c184_2 = 184.2f;
-constexpr double c8_204 = 8.204f;
+constexpr double c17_27 = static_cast<double>(17.27f);
+constexpr double c237_3 = static_cast<double>(237.3f);
+constexpr double c6_108 = static_cast<double>(6.108f);
+constexpr double c2_0 = static_cast<double>(2.0f);
+constexpr double c100_0 = static_cast<double>(100.0f);
+constexpr double c234_18 = static_cast<double>(234.18f);
+constexpr double c184_2 = static_cast<double>(184.2f);
+constexpr double c8_204 = static_cast<double>(8.204f);
 
 float saturation_vapour_pressure(float temperature) {
-  const double t = temperature;
+  const double t = static_cast<double>(temperature);
   return static_cast<float>(std::exp((c17_27 * t) / (t + c237_3)) * c6_108);
 }
 

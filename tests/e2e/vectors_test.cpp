@@ -84,7 +84,8 @@ std::vector<std::string> split_lines(const std::string& text) {
 // Printable form of bytes: CR, LF, tab, backslash and other controls escaped.
 std::string escape(const std::string& s) {
   std::string out;
-  for (unsigned char ch : s) {
+  for (const char c : s) {
+    const auto ch = static_cast<unsigned char>(c);
     switch (ch) {
       case '\r':
         out += "\\r";
@@ -118,7 +119,8 @@ std::string describe_difference(const std::string& what, const std::string& expe
   std::size_t off = 0;
   const std::size_t common = std::min(expected.size(), actual.size());
   while (off < common && expected[off] == actual[off]) ++off;
-  const std::size_t line = 1 + static_cast<std::size_t>(std::count(expected.begin(), expected.begin() + off, '\n'));
+  const std::size_t line = 1 + static_cast<std::size_t>(std::count(
+                                   expected.begin(), expected.begin() + static_cast<std::ptrdiff_t>(off), '\n'));
   const std::size_t line_start = expected.rfind('\n', off == 0 ? 0 : off - 1);
   const std::size_t column = off == 0 ? 1 : off - (line_start == std::string::npos ? 0 : line_start + 1) + 1;
   const std::size_t before = 60;
@@ -164,7 +166,7 @@ void PrintTo(const VectorCase& c, std::ostream* os) {
 
 std::string sanitise(const std::string& name) {
   std::string out;
-  for (unsigned char ch : name) out += std::isalnum(ch) ? static_cast<char>(ch) : '_';
+  for (const char c : name) out += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
   if (out.empty()) out = "_";
   return out;
 }

@@ -42,7 +42,7 @@ TEST(ShortDecimal, FreeFormValuesMatchCorrectRounding) {
   for (int i = 0; i < 2'000'000; ++i) {
     const int digits = 1 + static_cast<int>(random() % 9);
     std::string text = (random() % 2) ? "-" : "";
-    const int point = static_cast<int>(random() % (digits + 1));
+    const int point = static_cast<int>(random() % static_cast<unsigned>(digits + 1));
     for (int d = 0; d < digits; ++d) {
       if (d == point) text += '.';
       text += static_cast<char>('0' + random() % 10);
@@ -59,7 +59,7 @@ TEST(ShortDecimal, FreeFormValuesMatchCorrectRounding) {
 std::string random_plain_number(std::mt19937& random) {
   const int digits = 1 + static_cast<int>(random() % 9);
   std::string text = (random() % 3 == 0) ? "-" : ((random() % 5 == 0) ? "+" : "");
-  const int point = static_cast<int>(random() % (digits + 2)) - 1;  // -1: no point
+  const int point = static_cast<int>(random() % static_cast<unsigned>(digits + 2)) - 1;  // -1: no point
   for (int d = 0; d < digits; ++d) {
     if (d == point) text += '.';
     text += static_cast<char>('0' + random() % 10);
