@@ -32,10 +32,11 @@ std::string one_year() {
 }
 
 // Sets a resource limit in the child before the program starts.
-std::function<void()> limited(int resource, rlim_t value) {
+// The resource's own type, so no cast to a library-internal name is needed.
+std::function<void()> limited(decltype(RLIMIT_AS) resource, rlim_t value) {
   return [resource, value] {
     const rlimit limit{value, value};
-    setrlimit(static_cast<__rlimit_resource>(resource), &limit);
+    setrlimit(resource, &limit);
   };
 }
 
