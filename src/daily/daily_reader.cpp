@@ -1,6 +1,7 @@
 #include "daily/daily_reader.hpp"
 
 #include "daily/data_warnings.hpp"
+#include "daily/record_checks.hpp"
 #include "recio/record_input.hpp"
 #include "recio/units.hpp"
 
@@ -22,11 +23,12 @@ struct RecordRead {
   std::size_t items_done = 0;  // an end of file after some items ends inside the record
 };
 
-RecordRead read_record(ReadVariables& values) {
+// `trace`, when given, receives what the read took, for the checks.
+RecordRead read_record(ReadVariables& values, recio::ReadTrace* trace = nullptr) {
   RecordRead read;
   recio::read_list_directed(input_unit,
                             {recio::input(values.tmp_max), recio::input(values.tmp_min), recio::input(values.hmd)},
-                            &read.status, &read.items_done);
+                            &read.status, &read.items_done, trace);
   return read;
 }
 
@@ -93,9 +95,12 @@ void read_daily_records(RunState& run, std::int32_t record_limit) {
   run.record_count = 0;
   ReadVariables values;
   RecordRead read;
-  while ((read = read_record(values)).status == recio::read_ok) {
+  recio::ReadTrace trace;
+  RecordChecks checks;
+  while ((read = read_record(values, &trace)).status == recio::read_ok) {
     // The count is 32 bits wide: a file with more records cannot be read.
     if (run.record_count == record_limit) recio::fatal_on_unit(recio::msg_read_error, input_unit);
+    check_record(checks, trace, values.tmp_max, values.tmp_min, values.hmd);
     classify(values.tmp_max, valid_temperature(values.tmp_max), max_totals);
     classify(values.tmp_min, valid_temperature(values.tmp_min), min_totals);
     classify(values.hmd, valid_humidity(values.hmd), hmd_totals);
@@ -105,6 +110,9 @@ void read_daily_records(RunState& run, std::int32_t record_limit) {
   run.nodata_tmp_max = max_totals.nodata;
   run.nodata_tmp_min = min_totals.nodata;
   run.nodata_hmd = hmd_totals.nodata;
+  const bool file_without_record =
+      run.record_count == 0 && read.status == recio::read_end_of_file && read.items_done == 0;
+  warn_record_checks(checks, run, file_without_record);
   const float mean_tmp_max = file_mean(max_totals, run.record_count);
   const float mean_tmp_min = file_mean(min_totals, run.record_count);
   const float mean_hmd = file_mean(hmd_totals, run.record_count);

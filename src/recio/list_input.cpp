@@ -204,6 +204,7 @@ class PlainReals {
 
   bool read(std::span<const InputItem> items) {
     constexpr std::size_t most_items = 8;
+    at_ = 0;
     float values[most_items];
     if (items.size() > most_items) return false;
     for (std::size_t i = 0; i < items.size(); ++i) {
@@ -242,6 +243,9 @@ class PlainReals {
 
   std::string_view record_;
   std::size_t at_ = 0;
+
+ public:
+  std::size_t end() const { return at_; }
 };
 
 // What the search for the next value ended with.
@@ -249,24 +253,30 @@ enum class Found { value, end_of_read, failure };
 
 class ListScanner {
  public:
-  explicit ListScanner(const RecordFeed& feed) : feed_(feed) {}
+  ListScanner(const RecordFeed& feed, ReadTrace* trace) : feed_(feed), trace_(trace) {}
 
   Status read(std::span<const InputItem> items) {
     if (!take_record()) return status_;
-    if (PlainReals(record_).read(items)) {
+    if (PlainReals plain(record_); plain.read(items)) {
       items_done_ = items.size();
+      if (trace_ != nullptr) trace_plain_record(plain.end());
       return read_ok;
     }
     while (items_done_ < items.size()) {
       const Found found = find_value(items[items_done_].kind);
-      if (found == Found::end_of_read) return read_ok;
+      if (found == Found::end_of_read) {
+        trace_end(at_ + 1, true);
+        return read_ok;
+      }
       if (found == Found::failure) return status_;
       for (std::size_t i = 0; i < repeat_ && items_done_ < items.size(); ++i) {
         const Status status = store_value(items[items_done_], value_);
         if (status != read_ok) return status;
+        if (trace_ != nullptr) trace_item(items[items_done_].kind);
         ++items_done_;
       }
     }
+    trace_end(at_, false);
     return read_ok;
   }
 
@@ -274,10 +284,46 @@ class ListScanner {
 
  private:
   bool take_record() {
+    // The first record's text is kept before the buffer behind it may move.
+    if (trace_ != nullptr && first_found_ && trace_->first_record + 1 == trace_->records) {
+      trace_->first_line_kept.assign(record_);
+    }
     status_ = feed_.next(feed_.context, record_);
     if (status_ != read_ok) return false;
     at_ = 0;
+    if (trace_ != nullptr) ++trace_->records;
     return true;
+  }
+
+  // --- tracing, only when asked for ---
+
+  void trace_first_character() {
+    if (first_found_) return;
+    first_found_ = true;
+    if (trace_ != nullptr) trace_->first_record = trace_->records - 1;
+  }
+
+  void trace_item(ItemKind kind) {
+    if (value_.is_null) {
+      trace_->empty_value = true;
+    } else {
+      trace_->value_set = true;
+      trace_->word = trace_->word || (kind != ItemKind::text && is_logical(value_.characters));
+    }
+  }
+
+  // The read ended with its record at `rest_at`; by a slash, or by its last item.
+  void trace_end(std::size_t rest_at, bool slash) {
+    if (trace_ == nullptr) return;
+    trace_->empty_value = trace_->empty_value || slash;
+    trace_->last_line = record_;
+    trace_->rest_at = std::min(rest_at, record_.size());
+  }
+
+  void trace_plain_record(std::size_t rest_at) {
+    trace_->first_record = 0;
+    trace_->value_set = true;
+    trace_end(rest_at, false);
   }
 
   bool at_record_end() const { return at_ >= record_.size(); }
@@ -301,6 +347,7 @@ class ListScanner {
       if (is_blank(c)) {
         ++at_;
       } else if (c == ',') {
+        trace_first_character();
         ++at_;
         if (comma_seen_) {
           null_value = true;
@@ -308,6 +355,7 @@ class ListScanner {
         }
         comma_seen_ = true;
       } else {
+        trace_first_character();
         comma_seen_ = false;
         return Found::value;
       }
@@ -323,6 +371,10 @@ class ListScanner {
     if (starts_repeat_count()) {
       if (!take_repeat_count()) return failure(msg_syntax_error);
       if (at_record_end() || ends_undelimited_text(record_[at_])) return Found::value;
+      // "r*/": r null values, then the slash ends the read. The slash that
+      // follows would end it anyway; the null values only tell a trace where
+      // the items stopped.
+      if (kind != ItemKind::text && record_[at_] == '/') return Found::value;
     }
     return kind == ItemKind::text ? scan_text_value() : scan_numeric_value();
   }
@@ -397,6 +449,8 @@ class ListScanner {
   }
 
   const RecordFeed& feed_;
+  ReadTrace* trace_;
+  bool first_found_ = false;  // the read has met a character other than blank and tab
   std::string_view record_;
   std::size_t at_ = 0;
   Status status_ = read_ok;
@@ -409,8 +463,10 @@ class ListScanner {
 
 }  // namespace
 
-Status parse_list_directed(const RecordFeed& feed, std::span<const InputItem> items, std::size_t* items_done) {
-  ListScanner scanner(feed);
+Status parse_list_directed(const RecordFeed& feed, std::span<const InputItem> items, std::size_t* items_done,
+                           ReadTrace* trace) {
+  if (trace != nullptr) *trace = ReadTrace{};
+  ListScanner scanner(feed, trace);
   const Status status = scanner.read(items);
   if (items_done != nullptr) *items_done = scanner.items_done();
   return status;

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "recio/input_items.hpp"
+#include "recio/read_trace.hpp"
 
 namespace recio {
 
@@ -22,7 +23,9 @@ struct RecordFeed {
 // discarded. Each item is stored as soon as its value is found; items after
 // a failure, a slash or a null value keep their values. Returns the status;
 // `items_done`, when given, receives the number of items the read got to
-// (stored, or passed by a null value) before it ended.
-Status parse_list_directed(const RecordFeed& feed, std::span<const InputItem> items, std::size_t* items_done = nullptr);
+// (stored, or passed by a null value) before it ended; `trace`, when given,
+// what the read took (after a read_ok; it starts from a fresh ReadTrace).
+Status parse_list_directed(const RecordFeed& feed, std::span<const InputItem> items, std::size_t* items_done = nullptr,
+                           ReadTrace* trace = nullptr);
 
 }  // namespace recio

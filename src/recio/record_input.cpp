@@ -36,10 +36,11 @@ void finish_read(std::int32_t unit, Status result, platform::ErrorCode os_error,
 }  // namespace
 
 void read_list_directed(std::int32_t unit, std::initializer_list<InputItem> items, Status* status,
-                        std::size_t* items_done) {
+                        std::size_t* items_done, ReadTrace* trace) {
   UnitFeed context{unit};
   const RecordFeed feed{next_unit_record, &context};
-  const Status result = parse_list_directed(feed, std::span<const InputItem>(items.begin(), items.size()), items_done);
+  const Status result =
+      parse_list_directed(feed, std::span<const InputItem>(items.begin(), items.size()), items_done, trace);
   finish_read(unit, result, context.error, status);
 }
 

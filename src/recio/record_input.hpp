@@ -8,15 +8,17 @@
 
 #include "recio/format.hpp"
 #include "recio/input_items.hpp"
+#include "recio/read_trace.hpp"
 
 namespace recio {
 
 // With `status` null, any status but read_ok ends the run with its message:
 // msg_end_of_file for read_end_of_file, otherwise the status's own.
 // `items_done`, when given, receives how many items the read got to, so that
-// an end of file inside a record can be told from one between records.
+// an end of file inside a record can be told from one between records;
+// `trace`, when given, what the read took (see ReadTrace).
 void read_list_directed(std::int32_t unit, std::initializer_list<InputItem> items, Status* status = nullptr,
-                        std::size_t* items_done = nullptr);
+                        std::size_t* items_done = nullptr, ReadTrace* trace = nullptr);
 void read_formatted(std::int32_t unit, const Format& format, std::initializer_list<InputItem> items,
                     Status* status = nullptr);
 

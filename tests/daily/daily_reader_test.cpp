@@ -179,25 +179,25 @@ TEST_F(DailyReader, WhereReadingStoppedIsToldOnce) {
   };
   const std::string ends_inside = " Warning: the input file ends inside a record; reading stops there, ";
   const Case cases[] = {
-      {"clean end", "1 2 3\n4 5 6\n\n  \n", 2, ""},
+      {"clean end", "3 2 50\n6 5 50\n\n  \n", 2, ""},
       {"byte-order mark",
        "\xEF\xBB\xBF"
-       "1 2 3\n4 5 6\n",
+       "3 2 50\n6 5 50\n",
        2, ""},
-      {"byte-order mark alone", "\xEF\xBB\xBF", 0, ""},
+      {"byte-order mark alone", "\xEF\xBB\xBF", 0, " Warning: the input file holds no record.\r\n"},
       {"byte-order mark on a later line",
-       "1 2 3\n\xEF\xBB\xBF"
-       "4 5 6\n",
+       "3 2 50\n\xEF\xBB\xBF"
+       "6 5 50\n",
        1, " Warning: line 2 of the input file cannot be read; reading stops there, after 1 record.\r\n"},
-      {"header line", "tmax tmin hmd\n1 2 3\n", 0,
+      {"header line", "tmax tmin hmd\n3 2 50\n", 0,
        " Warning: line 1 of the input file cannot be read; reading stops there, after 0 records.\r\n"},
-      {"bad value on a continuation line", "\n1 2 3\n4 5\n\nx\n7 8 9\n", 1,
+      {"bad value on a continuation line", "\n3 2 50\n4 5\n\nx\n9 8 50\n", 1,
        " Warning: line 5 of the input file cannot be read; reading stops there, after 1 record.\r\n"},
-      {"footer after the data", "1 2 3\n4 5 6\n7 8 9\nend of data\n", 3,
+      {"footer after the data", "3 2 50\n6 5 50\n9 8 50\nend of data\n", 3,
        " Warning: line 4 of the input file cannot be read; reading stops there, after 3 records.\r\n"},
-      {"two values at the end", "1 2 3\n4 5\n", 1, ends_inside + "after 1 record.\r\n"},
-      {"one value at the end, no line end", "1 2 3\n4 5 6\n7", 2, ends_inside + "after 2 records.\r\n"},
-      {"null value at the end", "1 2 3\n,\n", 1, ends_inside + "after 1 record.\r\n"},
+      {"two values at the end", "3 2 50\n4 5\n", 1, ends_inside + "after 1 record.\r\n"},
+      {"one value at the end, no line end", "3 2 50\n6 5 50\n7", 2, ends_inside + "after 2 records.\r\n"},
+      {"null value at the end", "3 2 50\n,\n", 1, ends_inside + "after 1 record.\r\n"},
   };
   for (const Case& c : cases) {
     ::testing::internal::CaptureStderr();

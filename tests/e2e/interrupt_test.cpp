@@ -137,7 +137,7 @@ TEST_F(Interrupts, ConsoleStreamOnPipes) {
                            "first value of the input file must have the value of January 1st\r\n and the last one of "
                            "December 31st!\r\n \r\n         Input Filename:         Output Filename: Please choose "
                            "another Output Filename!\r\n        Output Filename:       First year (yyyy): ");
-  EXPECT_EQ(child.err, "");
+  EXPECT_EQ(child.err, " Warning: the input file holds no record.\r\n");
 }
 
 }  // namespace

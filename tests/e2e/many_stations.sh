@@ -9,8 +9,8 @@ set -euo pipefail
 tiral=$(realpath "$1")
 vectors=$2
 # Different lengths, first years, leap rules and no-data patterns.
-stations=(typical_10_years_1991 hundred_years_single_precision_sums leap_first_year_4_years
-  century_year_not_leap one_year_2001 boundary_values all_humidities_out_of_range crlf_line_ends)
+stations=(typical_10_years_1991 dew_point_rounding_points leap_first_year_4_years
+  century_year_not_leap one_year_2001 halfway_values_round_away humidity_rounding_to_zero crlf_line_ends)
 if [ ! -d "$vectors/${stations[0]}" ]; then
   echo "no vectors in $vectors"
   exit 77

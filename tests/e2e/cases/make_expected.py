@@ -149,11 +149,13 @@ class ListReader:
 
         Returns READ_OK, END_OF_FILE (nothing of a record read),
         END_INSIDE_RECORD (after a value or null value of it) or UNREADABLE
-        (a syntax error on line self.next)."""
+        (a syntax error on line self.next). After READ_OK, self.trace holds
+        what the checks need: first line, lines, empty, word, rest."""
         if not self._take_line():
             return END_OF_FILE
         i = 0
         after_value = False
+        t = self.trace = {"first": None, "empty": False, "word": False, "rest": ""}
         while i < 3:
             if self.pos >= len(self.line):
                 if not self._take_line():
@@ -163,6 +165,8 @@ class ListReader:
             if ch in " \t":
                 self.pos += 1
                 continue
+            if t["first"] is None:
+                t["first"] = self.next
             if ch == ",":
                 self.pos += 1
                 if after_value:
@@ -170,8 +174,12 @@ class ListReader:
                 else:
                     # a comma after a separating comma (or first of all): null
                     i += 1
+                    t["empty"] = True
                 continue
             if ch == "/":
+                t["empty"] = True
+                t["last"] = self.next
+                t["rest"] = self.line[self.pos + 1:]
                 return READ_OK
             start = self.pos
             while self.pos < len(self.line) and self.line[self.pos] not in self.SEPS:
@@ -186,10 +194,12 @@ class ListReader:
                 count = min(int(r), 3 - i)
                 if val == "":
                     i += count
+                    t["empty"] = True
                 else:
                     v = self._value(val)
                     if v is None:
                         return UNREADABLE
+                    t["word"] = t["word"] or self._is_word(val)
                     for _ in range(count):
                         vals[i] = v
                         i += 1
@@ -197,35 +207,108 @@ class ListReader:
                 v = self._value(tok)
                 if v is None:
                     return UNREADABLE
+                t["word"] = t["word"] or self._is_word(tok)
                 vals[i] = v
                 i += 1
             after_value = True
+        t["last"] = self.next
+        t["rest"] = self.line[self.pos:]
         return READ_OK
+
+    @staticmethod
+    def _is_word(tok):
+        t = tok[1:] if tok.startswith(".") else tok
+        return t[:1] in ("T", "t", "F", "f")
 
 
 def records_word(n):
     return "1 record" if n == 1 else "%d records" % n
 
 
+def looks_decimal_comma(line):
+    inner = line.strip(" \t")
+    digits = "0123456789"
+    between = any(line[k] == "," and line[k - 1] in digits and line[k + 1] in digits for k in range(1, len(line) - 1))
+    return between and (" " in inner or "\t" in inner)
+
+
+CHECKS = [
+    # key, plural text after N, singular text after 1, text before N
+    ("comma", " records seem to use decimal commas, which here separate values",
+     " record seems to use decimal commas, which here separate values", ""),
+    ("text", " records have text after the values read, which is not used",
+     " record has text after the values read, which is not used", ""),
+    ("lines", " records go on over more than one line", " record goes on over more than one line", ""),
+    ("empty", " records leave a value empty, which keeps the last value read in its column",
+     " record leaves a value empty, which keeps the last value read in its column", ""),
+    ("word", " records hold a word, read as the number -1 or 0", " record holds a word, read as the number -1 or 0", ""),
+    ("beyond", " temperatures lie below -90 or above 60 degrees Celsius, beyond any ever observed, and are used as they are",
+     " temperature lies below -90 or above 60 degrees Celsius, beyond any ever observed, and is used as it is", ""),
+    ("minmax", " days the minimum temperature is above the maximum", " day the minimum temperature is above the maximum",
+     "on "),
+]
+
+
+def check_lines(rdr, traces, out, clean_empty):
+    """The warning lines of the checks of the first pass, in their order."""
+    found = {key: [0, 0] for key, _, _, _ in CHECKS}
+
+    def note(key, times, line):
+        if times:
+            if found[key][0] == 0:
+                found[key][1] = line
+            found[key][0] += times
+
+    hmd_above_one = False
+    for t, (tmax, tmin, hmd) in zip(traces, out):
+        line = t["first"]
+        note("comma", looks_decimal_comma(rdr.lines[line - 1]), line)
+        note("text", any(ch not in " \t," for ch in t["rest"]), line)
+        note("lines", t["last"] > line, line)
+        note("empty", t["empty"], line)
+        note("word", t["word"], line)
+        note("beyond", sum(1 for v in (tmax, tmin) if t_valid(v) and (v < -90.0 or v > 60.0)), line)
+        note("minmax", t_valid(tmax) and t_valid(tmin) and tmin > tmax, line)
+        hmd_above_one = hmd_above_one or (h_valid(hmd) and hmd > 1.0)
+    lines = []
+    if clean_empty:
+        lines.append(" Warning: the input file holds no record.")
+    for key, plural, singular, before in CHECKS:
+        n, line = found[key]
+        if n == 1:
+            lines.append(" Warning: %s1%s (line %d)." % (before, singular, line))
+        elif n > 1:
+            lines.append(" Warning: %s%d%s (first: line %d)." % (before, n, plural, line))
+    if any(h_valid(v[2]) for v in out) and not hmd_above_one:
+        lines.append(" Warning: every humidity is 1 or less; humidity is read in percent.")
+    for k, label in enumerate(("tmp_max", "tmp_min", "hmd")):
+        valid = t_valid if k < 2 else h_valid
+        if out and not any(valid(v[k]) for v in out):
+            lines.append(" Warning: every %s value is no-data, so its means are NaN." % label)
+    return lines
+
+
 def read_all(data):
-    """The records of the first pass, and the warning line on where it stopped
-    (None at a clean end of file)."""
+    """The records of the first pass, and the warning lines on where it
+    stopped and of the checks."""
     rdr = ListReader(data)
     vals = [0.0, 0.0, 0.0]
     out = []
+    traces = []
     while True:
         status = rdr.read3(vals)
         if status != READ_OK:
             break
         out.append(tuple(vals))
-    warning = None
+        traces.append(rdr.trace)
+    warnings = []
     if status == UNREADABLE:
-        warning = (" Warning: line %d of the input file cannot be read; reading stops there, after %s."
-                   % (rdr.next, records_word(len(out))))
+        warnings.append(" Warning: line %d of the input file cannot be read; reading stops there, after %s."
+                        % (rdr.next, records_word(len(out))))
     elif status == END_INSIDE_RECORD:
-        warning = (" Warning: the input file ends inside a record; reading stops there, after %s."
-                   % records_word(len(out)))
-    return out, warning
+        warnings.append(" Warning: the input file ends inside a record; reading stops there, after %s."
+                        % records_word(len(out)))
+    return out, warnings + check_lines(rdr, traces, out, status == END_OF_FILE and not out)
 
 
 # -------------------------------------------------------- number output
@@ -347,7 +430,7 @@ def walk_warning(first_year, year_count, record_count):
 
 
 def compute(data, first_year):
-    recs, read_warning = read_all(data)
+    recs, read_warnings = read_all(data)
     record_count = len(recs)
     year_count = record_count // 365
     sums = [0.0, 0.0, 0.0]
@@ -409,7 +492,7 @@ def compute(data, first_year):
                 dew_days += 1
         n = len(days)
         table.append([safe_div(s[0], n), safe_div(s[1], n), safe_div(s[2], n), safe_div(s[3], dew_days)])
-    warnings = [w for w in (read_warning, walk_warning(first_year, year_count, record_count)) if w]
+    warnings = read_warnings + [w for w in (walk_warning(first_year, year_count, record_count),) if w]
     return record_count, year_count, nodata, table, warnings
 
 

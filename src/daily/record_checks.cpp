@@ -1,0 +1,100 @@
+#include "daily/record_checks.hpp"
+
+#include <string>
+#include <string_view>
+
+#include "daily/daily_reader.hpp"
+#include "recio/messages.hpp"
+
+namespace tiral {
+
+namespace {
+
+constexpr bool is_digit(char c) { return c >= '0' && c <= '9'; }
+constexpr bool is_blank(char c) { return c == ' ' || c == '\t'; }
+
+// "12,5 3,4 80,1": a comma between digits on a line whose values are
+// separated by blanks, the mark of a decimal-comma export.
+bool looks_like_decimal_commas(std::string_view line) {
+  bool comma_between_digits = false;
+  for (std::size_t at = line.find(','); at != std::string_view::npos && !comma_between_digits;
+       at = line.find(',', at + 1)) {
+    comma_between_digits = at > 0 && at + 1 < line.size() && is_digit(line[at - 1]) && is_digit(line[at + 1]);
+  }
+  if (!comma_between_digits) return false;
+  const std::size_t first = line.find_first_not_of(" \t");
+  const std::size_t last = line.find_last_not_of(" \t");
+  return line.substr(first, last - first + 1).find_first_of(" \t") != std::string_view::npos;
+}
+
+bool holds_text(std::string_view rest) { return rest.find_first_not_of(" \t,") != std::string_view::npos; }
+
+bool beyond_observed(float temperature) {
+  return valid_temperature(temperature) && (temperature < -90.0f || temperature > 60.0f);
+}
+
+void note(CheckCount& check, std::int64_t times, std::int64_t line) {
+  if (times == 0) return;
+  if (check.count == 0) check.first_line = line;
+  check.count += times;
+}
+
+// " Warning: " + the count and its text, in the plural or the singular form,
+// + where the first one is.
+void warn_count(const CheckCount& check, std::string_view before, std::string_view plural, std::string_view singular) {
+  if (check.count == 0) return;
+  const bool one = check.count == 1;
+  recio::write_warning(" Warning: " + std::string(before) + std::to_string(check.count) +
+                       std::string(one ? singular : plural) + (one ? " (line " : " (first: line ") +
+                       std::to_string(check.first_line) + ").");
+}
+
+void warn_column_without_value(std::string_view label, std::int32_t nodata, std::int32_t record_count) {
+  if (record_count > 0 && nodata == record_count) {
+    recio::write_warning(" Warning: every " + std::string(label) + " value is no-data, so its means are NaN.");
+  }
+}
+
+}  // namespace
+
+void check_record(RecordChecks& checks, const recio::ReadTrace& trace, float tmp_max, float tmp_min, float hmd) {
+  const std::int64_t line = checks.lines_before + static_cast<std::int64_t>(trace.first_record) + 1;
+  checks.lines_before += static_cast<std::int64_t>(trace.records);
+  note(checks.decimal_commas, looks_like_decimal_commas(trace.first_line()), line);
+  note(checks.text_after_values, holds_text(trace.rest()), line);
+  note(checks.several_lines, trace.first_record + 1 < trace.records, line);
+  note(checks.empty_values, trace.empty_value, line);
+  note(checks.words, trace.word, line);
+  note(checks.temperatures_beyond_observed, int{beyond_observed(tmp_max)} + int{beyond_observed(tmp_min)}, line);
+  note(checks.minimum_above_maximum, valid_temperature(tmp_max) && valid_temperature(tmp_min) && tmp_min > tmp_max,
+       line);
+  checks.humidity_above_one = checks.humidity_above_one || (valid_humidity(hmd) && hmd > 1.0f);
+}
+
+void warn_record_checks(const RecordChecks& checks, const RunState& run, bool file_without_record) {
+  if (file_without_record) recio::write_warning(" Warning: the input file holds no record.");
+  warn_count(checks.decimal_commas, "", " records seem to use decimal commas, which here separate values",
+             " record seems to use decimal commas, which here separate values");
+  warn_count(checks.text_after_values, "", " records have text after the values read, which is not used",
+             " record has text after the values read, which is not used");
+  warn_count(checks.several_lines, "", " records go on over more than one line",
+             " record goes on over more than one line");
+  warn_count(checks.empty_values, "", " records leave a value empty, which keeps the last value read in its column",
+             " record leaves a value empty, which keeps the last value read in its column");
+  warn_count(checks.words, "", " records hold a word, read as the number -1 or 0",
+             " record holds a word, read as the number -1 or 0");
+  warn_count(checks.temperatures_beyond_observed, "",
+             " temperatures lie below -90 or above 60 degrees Celsius, beyond any ever observed, and are used as "
+             "they are",
+             " temperature lies below -90 or above 60 degrees Celsius, beyond any ever observed, and is used as it is");
+  warn_count(checks.minimum_above_maximum, "on ", " days the minimum temperature is above the maximum",
+             " day the minimum temperature is above the maximum");
+  if (run.record_count > run.nodata_hmd && !checks.humidity_above_one) {
+    recio::write_warning(" Warning: every humidity is 1 or less; humidity is read in percent.");
+  }
+  warn_column_without_value("tmp_max", run.nodata_tmp_max, run.record_count);
+  warn_column_without_value("tmp_min", run.nodata_tmp_min, run.record_count);
+  warn_column_without_value("hmd", run.nodata_hmd, run.record_count);
+}
+
+}  // namespace tiral

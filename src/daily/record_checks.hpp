@@ -1,0 +1,40 @@
+// Checks of the daily records as the first pass reads them: what the reading
+// rules take without a word (decimal commas, text after the values, empty
+// values, words, implausible values) is said once, after the pass.
+#pragma once
+
+#include <cstdint>
+
+#include "recio/read_trace.hpp"
+#include "run/run_state.hpp"
+
+namespace tiral {
+
+// How many counted records (or values) have a property, and the line on
+// which the first of them begins.
+struct CheckCount {
+  std::int64_t count = 0;
+  std::int64_t first_line = 0;
+};
+
+struct RecordChecks {
+  std::int64_t lines_before = 0;  // lines taken by the records already checked
+  CheckCount decimal_commas;
+  CheckCount text_after_values;
+  CheckCount several_lines;
+  CheckCount empty_values;
+  CheckCount words;
+  CheckCount temperatures_beyond_observed;  // counts values
+  CheckCount minimum_above_maximum;
+  bool humidity_above_one = false;  // a valid humidity above 1
+};
+
+// Notes one counted record: its read's trace and its three values as read.
+void check_record(RecordChecks& checks, const recio::ReadTrace& trace, float tmp_max, float tmp_min, float hmd);
+
+// Writes one warning line per check that found something, in a fixed order.
+// `file_without_record`: the first pass met a clean end of file before any
+// record. Reads the counts and no-data counts of `run`.
+void warn_record_checks(const RecordChecks& checks, const RunState& run, bool file_without_record);
+
+}  // namespace tiral
