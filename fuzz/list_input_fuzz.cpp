@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -21,11 +22,48 @@ recio::Status next_line(void* context, std::string_view& record) {
   return recio::read_ok;
 }
 
+// The variables of one read: the first byte of the input chooses the items,
+// two bits each for up to four items.
+struct Targets {
+  float reals[4] = {};
+  std::int32_t integers[4] = {};
+  std::vector<char> fields[4];
+
+  std::vector<recio::InputItem> items(std::uint8_t layout) {
+    std::vector<recio::InputItem> made;
+    const std::size_t count = 1 + (layout >> 6);
+    for (std::size_t i = 0; i < count; ++i) {
+      switch ((layout >> (2 * i)) & 3) {
+        case 0:
+          made.push_back(recio::input(reals[i]));
+          break;
+        case 1:
+          made.push_back(recio::input(integers[i]));
+          break;
+        default:
+          fields[i].assign(1 + (layout & 0x1F) * 8, '#');
+          made.push_back(recio::input(std::span<char>(fields[i])));
+          break;
+      }
+    }
+    return made;
+  }
+
+  bool same_as(const Targets& other) const {
+    for (std::size_t i = 0; i < 4; ++i) {
+      if (std::memcmp(&reals[i], &other.reals[i], sizeof(float)) != 0 || integers[i] != other.integers[i] ||
+          fields[i] != other.fields[i]) {
+        return false;
+      }
+    }
+    return true;
+  }
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
-  // The first byte chooses the items: two bits each for up to four items.
   const std::uint8_t layout = data[0];
   const std::string_view text(reinterpret_cast<const char*>(data + 1), size - 1);
   Lines lines;
@@ -37,27 +75,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     lines.records.push_back(text.substr(start, end - start));
     start = at + 1;
   }
-  float reals[4] = {};
-  std::int32_t integers[4] = {};
-  std::vector<char> fields[4];
-  std::vector<recio::InputItem> items;
-  const std::size_t count = 1 + (layout >> 6);
-  for (std::size_t i = 0; i < count; ++i) {
-    switch ((layout >> (2 * i)) & 3) {
-      case 0:
-        items.push_back(recio::input(reals[i]));
-        break;
-      case 1:
-        items.push_back(recio::input(integers[i]));
-        break;
-      default:
-        fields[i].assign(1 + (layout & 0x1F) * 8, '#');
-        items.push_back(recio::input(std::span<char>(fields[i])));
-        break;
-    }
-  }
-  const std::int32_t status = recio::parse_list_directed({next_line, &lines}, items);
+  // The same read twice, untraced and traced: a trace must change nothing.
+  Targets plain, traced;
+  const std::vector<recio::InputItem> plain_items = plain.items(layout);
+  const std::vector<recio::InputItem> traced_items = traced.items(layout);
+  const std::int32_t status = recio::parse_list_directed({next_line, &lines}, plain_items);
   if (status != 0 && status != -1 && status != 59 && status != 64) std::abort();
   if (lines.next == 0 && !lines.records.empty()) std::abort();  // every read takes a record
+  const std::size_t taken = lines.next;
+  lines.next = 0;
+  recio::ReadTrace trace;
+  if (recio::parse_list_directed({next_line, &lines}, traced_items, nullptr, &trace) != status) std::abort();
+  if (lines.next != taken || !plain.same_as(traced)) std::abort();
+  if (status == 0) {
+    if (trace.records != taken || trace.rest_at > trace.last_line.size()) std::abort();
+    if (trace.last_line.data() != lines.records[taken - 1].data()) std::abort();
+    if (trace.first_record >= trace.records) std::abort();
+  }
   return 0;
 }

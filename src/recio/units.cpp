@@ -270,8 +270,8 @@ void open_scratch(std::int32_t number, BlankMode blanks) {
   unit.blanks = blanks;
 }
 
-void open_named(std::int32_t number, std::string_view name_field, NameFit fit, platform::IfMissing if_missing,
-                BlankMode blanks) {
+void open_named(std::int32_t number, std::string_view name_field, const NameAnswer& answer,
+                platform::IfMissing if_missing, BlankMode blanks) {
   const std::string name(trimmed_file_name(name_field));
   // A cut name would read or write a file the user never named, and so would
   // a typed zero byte, which ends a name early for the system; no full path
@@ -279,9 +279,10 @@ void open_named(std::int32_t number, std::string_view name_field, NameFit fit, p
   const bool zero_byte = name_field.substr(0, 256).find('\0') != std::string_view::npos;
   std::string path = zero_byte ? name : platform::full_path(name);
   if (path.empty() || path.size() >= 256) path = name;
-  if (name.empty() || fit == NameFit::cut || zero_byte) {
-    fatal_diagnostic(msg_bad_file_name, number, path, 0);
-  }
+  if (answer.cut) fatal_diagnostic(msg_bad_file_name, number, path, 0);
+  // The text before a blank is not the name the user typed.
+  if (!answer.line_with_more_text.empty()) fatal_diagnostic(msg_bad_file_name, number, answer.line_with_more_text, 0);
+  if (name.empty() || zero_byte) fatal_diagnostic(msg_bad_file_name, number, path, 0);
   const platform::OpenResult opened = platform::open_file(name, if_missing);
   if (opened.error != 0) {
     fatal_diagnostic(platform::open_failure_message(opened.error), number, path, opened.error);
@@ -303,7 +304,7 @@ std::string_view trimmed_file_name(std::string_view name_field) {
 }
 
 void open_unit(std::int32_t number, std::string_view name_field, std::string_view status, std::string_view blanks,
-               NameFit fit) {
+               const NameAnswer& answer) {
   BlankMode mode = BlankMode::null;
   if (equal_keyword(blanks, "ZERO")) {
     mode = BlankMode::zero;
@@ -315,11 +316,11 @@ void open_unit(std::int32_t number, std::string_view name_field, std::string_vie
   if (equal_keyword(status, "SCRATCH")) {
     open_scratch(number, mode);
   } else if (equal_keyword(status, "OLD")) {
-    open_named(number, name_field, fit, platform::IfMissing::fail, mode);
+    open_named(number, name_field, answer, platform::IfMissing::fail, mode);
   } else if (equal_keyword(status, "UNKNOWN") || equal_keyword(status, "NEW") || equal_keyword(status, "REPLACE")) {
     // The program opens no named file "NEW" or "REPLACE"; they connect as
     // "UNKNOWN" does.
-    open_named(number, name_field, fit, platform::IfMissing::create, mode);
+    open_named(number, name_field, answer, platform::IfMissing::create, mode);
   } else {
     fatal_diagnostic(msg_keyword_value, number, trimmed_file_name(name_field), 0);
   }

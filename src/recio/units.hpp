@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "recio/format.hpp"
+#include "recio/name_answer.hpp"
 #include "recio/platform.hpp"
 #include "recio/status.hpp"
 
@@ -16,19 +17,17 @@ namespace recio {
 constexpr std::int32_t keyboard_unit = 5;  // standard input, "CONIN$"
 constexpr std::int32_t screen_unit = 6;    // standard output, "CONOUT$"
 
-// Whether a name field holds all of the name it was read from.
-enum class NameFit { whole, cut };
-
 // Connects `unit` to a file. `name_field` is a blank-padded text field (its
 // leading blanks, trailing blanks and zero bytes are not part of the name);
 // `status` is "OLD", "NEW", "SCRATCH", "UNKNOWN" or "REPLACE" and `blanks`
 // "NULL" or "ZERO", in any letter case. "OLD" refuses a missing file (message
 // 29) where "UNKNOWN" creates it empty. "SCRATCH" ignores the name and creates
-// a temporary file that the close deletes. An empty or cut name, or one that
-// holds a zero byte, is refused (message 43) before the file system is asked.
-// Any failure is fatal.
+// a temporary file that the close deletes. A name cut by its field, one
+// typed with more text after it (message 43 names that line), an empty name
+// and one that holds a zero byte are refused (message 43), in this order,
+// before the file system is asked. Any failure is fatal.
 void open_unit(std::int32_t unit, std::string_view name_field, std::string_view status, std::string_view blanks,
-               NameFit fit = NameFit::whole);
+               const NameAnswer& answer = {});
 
 // Positions a unit at its first record; a later write cuts the file after the
 // record written. Does nothing on a unit that is not connected.

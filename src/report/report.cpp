@@ -78,8 +78,7 @@ void write_legend() {
 }  // namespace
 
 void write_report(const RunState& run) {
-  recio::open_unit(report_unit, as_text(run.output_name), "UNKNOWN", "NULL",
-                   run.output_name_cut ? recio::NameFit::cut : recio::NameFit::whole);
+  recio::open_unit(report_unit, as_text(run.output_name), "UNKNOWN", "NULL", run.output_answer);
   write_header(run);
   write_table(run);
   write_legend();

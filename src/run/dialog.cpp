@@ -1,5 +1,6 @@
 #include "run/dialog.hpp"
 
+#include <algorithm>
 #include <span>
 #include <string>
 
@@ -32,9 +33,22 @@ void write_banner() {
   recio::write_list(screen_unit, {""});
 }
 
-void ask_name(std::string_view prompt, NameField& name, bool& cut) {
+// The answer's line, blanks and tabs trimmed, when more than blanks, tabs
+// and one comma follow the name on it; empty otherwise.
+std::string line_with_more_text(const recio::ReadTrace& trace) {
+  const std::string_view rest = trace.rest();
+  if (rest.find_first_not_of(" \t,") == std::string_view::npos && std::ranges::count(rest, ',') <= 1) return {};
+  const std::string_view line = trace.last_line;
+  const std::size_t first = line.find_first_not_of(" \t");
+  return std::string(line.substr(first, line.find_last_not_of(" \t") + 1 - first));
+}
+
+void ask_name(std::string_view prompt, NameField& name, recio::NameAnswer& answer) {
   recio::write_formatted(screen_unit, prompt_format, {prompt}, Advance::no);
-  recio::read_list_directed(keyboard_unit, {recio::input(std::span<char>(name), cut)});
+  recio::ReadTrace trace;
+  recio::read_list_directed(keyboard_unit, {recio::input(std::span<char>(name), answer.cut)}, nullptr, nullptr, &trace);
+  // A lone slash or a null value leaves the field, and what it came with, as it was.
+  if (trace.value_set) answer.line_with_more_text = line_with_more_text(trace);
 }
 
 }  // namespace
@@ -47,12 +61,12 @@ bool names_clash(const NameField& output_name, const NameField& input_name) {
 
 void console_dialog(RunState& run) {
   write_banner();
-  ask_name("Input Filename: ", run.input_name, run.input_name_cut);
+  ask_name("Input Filename: ", run.input_name, run.input_answer);
   // Starting equal makes the loop ask for the output name at least once.
   run.output_name = run.input_name;
-  run.output_name_cut = run.input_name_cut;
+  run.output_answer = run.input_answer;
   while (names_clash(run.output_name, run.input_name)) {
-    ask_name("Output Filename: ", run.output_name, run.output_name_cut);
+    ask_name("Output Filename: ", run.output_name, run.output_answer);
     if (names_clash(run.output_name, run.input_name)) {
       recio::write_formatted(screen_unit, refusal_format, {"Please choose another Output Filename!"});
     }

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "recio/array_storage.hpp"
+#include "recio/name_answer.hpp"
 
 namespace tiral {
 
@@ -22,9 +23,10 @@ struct MonthlyValues {
 struct RunState {
   NameField input_name{};  // zero bytes until the dialog
   NameField output_name{};
-  // A typed name longer than its field: no file of the cut name is touched.
-  bool input_name_cut = false;
-  bool output_name_cut = false;
+  // What the typed answers held beyond their names: no file of a name that
+  // is not the whole answer is touched.
+  recio::NameAnswer input_answer;
+  recio::NameAnswer output_answer;
   std::int32_t first_year = 0;
   std::int32_t record_count = 0;
   std::int32_t year_count = 0;

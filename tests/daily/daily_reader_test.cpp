@@ -89,7 +89,7 @@ TEST_F(DailyReader, MoreRecordsThanTheCountHoldsEndTheRun) {
 
 TEST_F(DailyReader, NameCutByItsFieldIsRefusedBeforeAnyOpen) {
   std::ofstream(input, std::ios::binary) << "1 2 3\n";
-  run.input_name_cut = true;
+  run.input_answer.cut = true;
   EXPECT_EXIT(read_daily_records(run), ::testing::ExitedWithCode(43),
               "^forrtl: severe \\(43\\): file name specification error, unit 10, file " + input.string() + "\r\n$");
 }

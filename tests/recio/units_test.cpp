@@ -250,27 +250,30 @@ TEST_F(FatalUnits, OldRefusesAMissingFileAndCreatesNothing) {
   EXPECT_FALSE(fs::exists(root_ / "nowhere.txt"));
 }
 
-TEST_F(FatalUnits, CutOrEmptyNameIsRefusedBeforeTheFileSystemIsAsked) {
+TEST_F(FatalUnits, NameNotTypedWholeOrEmptyIsRefusedBeforeTheFileSystemIsAsked) {
   write_file(root_ / "in.txt", "");
   struct Case {
     std::string field;
-    recio::NameFit fit;
+    recio::NameAnswer answer;
     std::string file;  // as the diagnostic names it
   };
   const Case cases[] = {
-      {name("in.txt"), recio::NameFit::cut, name("in.txt")},          // exists, yet is not what was typed
-      {name("absent.txt"), recio::NameFit::cut, name("absent.txt")},  // 43 before 29
-      {"   ", recio::NameFit::cut, ""},
-      {"   ", recio::NameFit::whole, ""},
+      {name("in.txt"), {true, ""}, name("in.txt")},          // exists, yet is not what was typed
+      {name("absent.txt"), {true, ""}, name("absent.txt")},  // 43 before 29
+      {"   ", {true, ""}, ""},
+      // More text after the name on its line: the line is named, before the empty name and 29.
+      {name("absent.txt"), {false, "absent.txt b"}, "absent.txt b"},
+      {"   ", {false, "'' x"}, "'' x"},
+      {name("in.txt"), {true, "in.txt, x"}, name("in.txt")},  // the cut first
+      {"   ", {}, ""},
       // A zero byte would end the name early for the system: in.txt is not what was typed.
-      {name("in.txt") + std::string(1, '\0') + "junk", recio::NameFit::whole,
-       name("in.txt") + std::string(1, '\0') + "junk"},
-      {"in.txt" + std::string(1, '\0') + "junk", recio::NameFit::whole, "in.txt" + std::string(1, '\0') + "junk"},
-      {name("in.txt") + std::string(1, '\0') + "   ", recio::NameFit::whole, name("in.txt")},
+      {name("in.txt") + std::string(1, '\0') + "junk", {}, name("in.txt") + std::string(1, '\0') + "junk"},
+      {"in.txt" + std::string(1, '\0') + "junk", {}, "in.txt" + std::string(1, '\0') + "junk"},
+      {name("in.txt") + std::string(1, '\0') + "   ", {}, name("in.txt")},
   };
   for (const Case& c : cases) {
     for (const char* status : {"OLD", "UNKNOWN"}) {
-      EXPECT_EXIT(recio::open_unit(10, c.field, status, "NULL", c.fit), ::testing::ExitedWithCode(43),
+      EXPECT_EXIT(recio::open_unit(10, c.field, status, "NULL", c.answer), ::testing::ExitedWithCode(43),
                   "^forrtl: severe \\(43\\): file name specification error, unit 10, file " + c.file + "\r\n$")
           << c.field << " " << status;
     }

@@ -1,0 +1,16 @@
+// How a name field was filled from a typed answer.
+#pragma once
+
+#include <string>
+
+namespace recio {
+
+// A name is used whole or not at all: one that lost characters other than
+// blanks to its field, or that had more text after it on the answer's line
+// (`my report.txt` typed without quotes), is refused when a file is opened.
+struct NameAnswer {
+  bool cut = false;
+  std::string line_with_more_text;  // that line, blanks and tabs trimmed; empty when nothing followed
+};
+
+}  // namespace recio
