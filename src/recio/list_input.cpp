@@ -465,7 +465,7 @@ class ListScanner {
 
 Status parse_list_directed(const RecordFeed& feed, std::span<const InputItem> items, std::size_t* items_done,
                            ReadTrace* trace) {
-  if (trace != nullptr) *trace = ReadTrace{};
+  if (trace != nullptr) trace->start();
   ListScanner scanner(feed, trace);
   const Status status = scanner.read(items);
   if (items_done != nullptr) *items_done = scanner.items_done();

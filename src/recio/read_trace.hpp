@@ -23,6 +23,14 @@ struct ReadTrace {
   // buffer behind a record may move when the next one is taken).
   std::string first_line_kept;
 
+  // Fresh for the next read; keeps the kept line's memory.
+  void start() {
+    records = first_record = rest_at = 0;
+    last_line = {};
+    value_set = empty_value = word = false;
+    first_line_kept.clear();
+  }
+
   std::string_view first_line() const { return first_record + 1 == records ? last_line : first_line_kept; }
   std::string_view rest() const { return last_line.substr(rest_at); }
 };
