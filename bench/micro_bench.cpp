@@ -4,11 +4,11 @@
 #include <cstdint>
 #include <string_view>
 
-#include "daily/calendar_splitter.hpp"
 #include "monthly/dew_point.hpp"
 #include "recio/field_input.hpp"
 #include "recio/fixed_point.hpp"
 #include "recio/list_input.hpp"
+#include "state/work_record.hpp"
 
 namespace {
 

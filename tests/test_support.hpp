@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "run/run_state.hpp"
+#include "state/run_state.hpp"
 
 namespace test_support {
 

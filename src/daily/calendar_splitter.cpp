@@ -1,9 +1,10 @@
 #include "daily/calendar_splitter.hpp"
 
 #include "daily/data_warnings.hpp"
-#include "daily/month_table.hpp"
 #include "recio/record_output.hpp"
 #include "recio/units.hpp"
+#include "state/month_table.hpp"
+#include "state/work_record.hpp"
 
 namespace tiral {
 

@@ -3,13 +3,9 @@
 
 #include <cstdint>
 
-#include "recio/format.hpp"
-#include "run/run_state.hpp"
+#include "state/run_state.hpp"
 
 namespace tiral {
-
-// One work-file record per day: maximum, minimum temperature and humidity.
-inline constexpr recio::Format work_record_format = recio::parse_format("(3F6.2)");
 
 // Gregorian rule, also for year 0 and negative years.
 bool is_leap_year(std::int32_t year);

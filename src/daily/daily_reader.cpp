@@ -3,6 +3,7 @@
 #include "daily/data_warnings.hpp"
 #include "daily/record_checks.hpp"
 #include "recio/record_input.hpp"
+#include "recio/run_end.hpp"
 #include "recio/units.hpp"
 
 namespace tiral {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "run/run_state.hpp"
+#include "state/run_state.hpp"
 
 namespace tiral {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "recio/read_trace.hpp"
-#include "run/run_state.hpp"
+#include "state/run_state.hpp"
 
 namespace tiral {
 

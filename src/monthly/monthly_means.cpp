@@ -2,10 +2,10 @@
 
 #include <cmath>
 
-#include "daily/calendar_splitter.hpp"
 #include "monthly/dew_point.hpp"
 #include "recio/record_input.hpp"
 #include "recio/units.hpp"
+#include "state/work_record.hpp"
 
 namespace tiral {
 

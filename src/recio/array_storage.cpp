@@ -1,6 +1,7 @@
 #include "recio/array_storage.hpp"
 
-#include "recio/platform.hpp"
+#include "platform/platform.hpp"
+#include "recio/run_end.hpp"
 #include "recio/units.hpp"
 
 namespace recio {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <span>
 
-#include "recio/status.hpp"
+#include "platform/status.hpp"
 
 namespace recio {
 

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "recio/platform.hpp"
+#include "platform/platform.hpp"
 
 namespace recio {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "recio/status.hpp"
+#include "platform/status.hpp"
 
 namespace recio {
 

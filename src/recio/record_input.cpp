@@ -2,6 +2,7 @@
 
 #include "recio/field_input.hpp"
 #include "recio/list_input.hpp"
+#include "recio/run_end.hpp"
 #include "recio/units.hpp"
 
 namespace recio {

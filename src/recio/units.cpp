@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "recio/messages.hpp"
+#include "recio/run_end.hpp"
 
 namespace recio {
 
@@ -459,89 +460,5 @@ BlankMode unit_blank_mode(std::int32_t number) {
 }
 
 bool console_prompt_pending() { return prompt_pending.load(std::memory_order_relaxed); }
-
-namespace {
-
-void write_to(platform::FileHandle handle, std::string_view text) {
-  platform::write_all(handle, text.data(), text.size());
-}
-
-// The message starts on a line of its own even after an unanswered prompt.
-void end_prompt_line() {
-  if (console_prompt_pending()) write_to(platform::standard_output(), "\n");
-}
-
-}  // namespace
-
-void fatal_diagnostic(int number, std::int32_t unit, std::string_view file_name, platform::ErrorCode os_error) {
-  end_prompt_line();
-  if (os_error != 0) {
-    write_to(platform::standard_error(), "forrtl: " + platform::error_text(os_error) + "\r\n");
-  }
-  write_to(platform::standard_error(), diagnostic_line("severe", number, message_text(number, unit, file_name)));
-  close_all_units();
-  platform::exit_process(fatal_exit_status(number));
-}
-
-void fatal_on_unit(int number, std::int32_t unit, platform::ErrorCode os_error) {
-  fatal_diagnostic(number, unit, unit_file_name(unit), os_error);
-}
-
-namespace {
-
-// Built before any interrupt can arrive: the handler itself only writes.
-std::array<std::string, 4> interrupt_lines;  // control-C, control-BREAK, menu-CLOSE, unknown
-
-std::size_t event_index(platform::ConsoleEvent event) {
-  switch (event) {
-    case platform::ConsoleEvent::control_c:
-      return 0;
-    case platform::ConsoleEvent::control_break:
-      return 1;
-    case platform::ConsoleEvent::menu_close:
-      return 2;
-    case platform::ConsoleEvent::other:
-      break;
-  }
-  return 3;
-}
-
-void on_interrupt(platform::Interrupt interrupt) {
-  end_prompt_line();
-  write_to(platform::standard_error(), interrupt_lines[event_index(interrupt.event)]);
-  close_all_units_in_interrupt();
-  platform::exit_process(static_cast<std::uint32_t>(interrupt.exit_status));
-}
-
-// Composed without the heap, which is what has run out when it is needed, and
-// may run out before the diagnostic is even in place.
-std::array<char, 128> memory_line{};
-std::size_t memory_line_size = 0;
-
-[[noreturn]] void out_of_memory() {
-  // An allocation failing inside this path must not come back here.
-  static std::atomic<bool> entered{false};
-  if (!entered.exchange(true)) {
-    end_prompt_line();
-    write_to(platform::standard_error(), std::string_view(memory_line.data(), memory_line_size));
-    close_all_units();
-  }
-  platform::exit_process(fatal_exit_status(msg_no_memory));
-}
-
-}  // namespace
-
-void install_memory_diagnostic() {
-  memory_line_size = severe_line_without_heap(msg_no_memory, memory_line);
-  std::set_new_handler(out_of_memory);
-}
-
-void install_interrupt_diagnostic() {
-  const char* words[] = {"control-C", "control-BREAK", "menu-CLOSE", "unknown"};
-  for (std::size_t i = 0; i < interrupt_lines.size(); ++i) {
-    interrupt_lines[i] = diagnostic_line("error", msg_interrupted, message_text(msg_interrupted, 0, words[i]));
-  }
-  platform::install_interrupt_handler(on_interrupt);
-}
 
 }  // namespace recio

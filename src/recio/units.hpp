@@ -1,16 +1,15 @@
-// The unit table: numbered connections to files and the console, the one
-// place where records are put out (with CR LF) and taken in, and the fatal end
-// of a run, which closes them all.
+// The unit table: numbered connections to files and the console, and the one
+// place where records are put out (with CR LF) and taken in.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "platform/platform.hpp"
+#include "platform/status.hpp"
 #include "recio/format.hpp"
 #include "recio/name_answer.hpp"
-#include "recio/platform.hpp"
-#include "recio/status.hpp"
 
 namespace recio {
 
@@ -78,23 +77,5 @@ bool console_prompt_pending();
 // The name of a file from a blank-padded field: leading blanks skipped,
 // trailing blanks and zero bytes dropped.
 std::string_view trimmed_file_name(std::string_view name_field);
-
-// --- the end of a run ---
-
-// Ends the run: a line feed after a pending console prompt, the system's
-// error text when there is one (os_error != 0), the message line on standard
-// error, every unit closed, exit status fatal_exit_status(number).
-[[noreturn]] void fatal_diagnostic(int number, std::int32_t unit, std::string_view file_name,
-                                   platform::ErrorCode os_error = 0);
-
-// The same for a unit in the unit table: its file name is used.
-[[noreturn]] void fatal_on_unit(int number, std::int32_t unit, platform::ErrorCode os_error = 0);
-
-// Sets up the console-interrupt diagnostic (message 200) for the whole run.
-void install_interrupt_diagnostic();
-
-// Makes every failed allocation of the run end with message 41 through the
-// fatal path, which then allocates nothing itself.
-void install_memory_diagnostic();
 
 }  // namespace recio

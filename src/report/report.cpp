@@ -3,9 +3,9 @@
 #include <string>
 #include <string_view>
 
-#include "daily/month_table.hpp"
 #include "recio/record_output.hpp"
 #include "recio/units.hpp"
+#include "state/month_table.hpp"
 
 namespace tiral {
 

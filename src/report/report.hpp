@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "run/run_state.hpp"
+#include "state/run_state.hpp"
 
 namespace tiral {
 

@@ -4,7 +4,7 @@
 #include <span>
 #include <string>
 
-#include "recio/platform.hpp"
+#include "platform/platform.hpp"
 #include "recio/record_input.hpp"
 #include "recio/record_output.hpp"
 #include "recio/units.hpp"

@@ -2,7 +2,7 @@
 // output name that would overwrite the input.
 #pragma once
 
-#include "run/run_state.hpp"
+#include "state/run_state.hpp"
 
 namespace tiral {
 

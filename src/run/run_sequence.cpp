@@ -2,12 +2,13 @@
 
 #include "daily/calendar_splitter.hpp"
 #include "daily/daily_reader.hpp"
-#include "daily/month_table.hpp"
 #include "monthly/monthly_means.hpp"
-#include "recio/platform.hpp"
+#include "platform/platform.hpp"
+#include "recio/run_end.hpp"
 #include "recio/units.hpp"
 #include "report/report.hpp"
 #include "run/dialog.hpp"
+#include "state/month_table.hpp"
 
 namespace tiral {
 

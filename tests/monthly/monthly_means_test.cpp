@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "daily/calendar_splitter.hpp"
 #include "recio/record_output.hpp"
 #include "recio/units.hpp"
+#include "state/work_record.hpp"
 
 namespace tiral {
 namespace {

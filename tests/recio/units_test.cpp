@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "recio/run_end.hpp"
 #include "test_files.hpp"
 #include "test_support.hpp"
 

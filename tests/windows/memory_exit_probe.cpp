@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <new>
 
+#include "recio/run_end.hpp"
 #include "recio/units.hpp"
 
 int main() {

@@ -1,6 +1,6 @@
 // The Win32 platform layer on its own: names, opening, work files, byte
 // transfer, file identity, error texts and the exit status.
-#include "recio/platform.hpp"
+#include "platform/platform.hpp"
 
 #include <gtest/gtest.h>
 

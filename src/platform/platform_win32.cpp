@@ -3,7 +3,7 @@
 // Handles are the system's own HANDLE values; error codes are GetLastError
 // values. Console streams are read and written as raw bytes with
 // ReadFile/WriteFile, so no text-mode translation touches CR, LF or 0xB0.
-#include "recio/platform.hpp"
+#include "platform/platform.hpp"
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN

@@ -1,5 +1,5 @@
 // POSIX implementation of the platform layer.
-#include "recio/platform.hpp"
+#include "platform/platform.hpp"
 
 #include <cerrno>
 #include <cfenv>
