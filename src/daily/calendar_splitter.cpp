@@ -12,11 +12,6 @@ bool is_leap_year(std::int32_t year) { return year % 4 == 0 && (year % 100 != 0 
 
 namespace {
 
-// Wraps like 32-bit arithmetic instead of overflowing.
-std::int32_t year_after(std::int32_t first_year, std::int32_t offset) {
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(first_year) + static_cast<std::uint32_t>(offset));
-}
-
 struct Walk {
   const RunState& run;
   std::int32_t day_index = 1;

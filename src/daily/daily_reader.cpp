@@ -90,8 +90,7 @@ void read_daily_records(RunState& run, std::int32_t record_limit) {
   ColumnTotals max_totals, min_totals, hmd_totals;
   // A missing file is refused rather than created: a mistyped name must not
   // pass for a file without data.
-  recio::open_unit(input_unit, std::string_view(run.input_name.data(), run.input_name.size()), "OLD", "NULL",
-                   run.input_answer);
+  recio::open_unit(input_unit, as_text(run.input_name), "OLD", "NULL", run.input_answer);
 
   run.record_count = 0;
   ReadVariables values;

@@ -4,14 +4,12 @@
 #include <string_view>
 
 #include "daily/daily_reader.hpp"
+#include "recio/characters.hpp"
 #include "recio/messages.hpp"
 
 namespace tiral {
 
 namespace {
-
-constexpr bool is_digit(char c) { return c >= '0' && c <= '9'; }
-constexpr bool is_blank(char c) { return c == ' ' || c == '\t'; }
 
 // "12,5 3,4 80,1": a comma between digits on a line whose values are
 // separated by blanks, the mark of a decimal-comma export.
@@ -19,7 +17,8 @@ bool looks_like_decimal_commas(std::string_view line) {
   bool comma_between_digits = false;
   for (std::size_t at = line.find(','); at != std::string_view::npos && !comma_between_digits;
        at = line.find(',', at + 1)) {
-    comma_between_digits = at > 0 && at + 1 < line.size() && is_digit(line[at - 1]) && is_digit(line[at + 1]);
+    comma_between_digits =
+        at > 0 && at + 1 < line.size() && recio::is_digit(line[at - 1]) && recio::is_digit(line[at + 1]);
   }
   if (!comma_between_digits) return false;
   const std::size_t first = line.find_first_not_of(" \t");

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <string_view>
 
+#include "recio/characters.hpp"
+
 namespace recio {
 
 struct EditDescriptor {
@@ -23,7 +25,6 @@ struct Format {
 enum class BlankMode { null, zero };
 
 namespace format_detail {
-constexpr bool is_digit(char c) { return c >= '0' && c <= '9'; }
 constexpr int take_number(std::string_view text, std::size_t& at) {
   int value = 0;
   while (at < text.size() && is_digit(text[at])) value = value * 10 + (text[at++] - '0');

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "recio/characters.hpp"
 #include "recio/decimal_digits.hpp"
 #include "recio/short_decimal.hpp"
 
@@ -14,8 +15,6 @@ namespace {
 
 constexpr std::size_t max_text_length = 2049;
 
-constexpr bool is_digit(char c) { return c >= '0' && c <= '9'; }
-constexpr bool is_blank(char c) { return c == ' ' || c == '\t'; }
 constexpr bool is_sign(char c) { return c == '+' || c == '-'; }
 constexpr bool is_quote(char c) { return c == '\'' || c == '"'; }
 constexpr bool is_exponent_letter(char c) {

@@ -22,12 +22,8 @@ constexpr recio::Format month_row_format = recio::parse_format("(A8,4F12.2)");
 // 57 underscores.
 constexpr std::string_view rule = "_________________________________________________________";
 
-std::string_view as_text(const NameField& field) { return {field.data(), field.size()}; }
-
-// Wraps like 32-bit arithmetic instead of overflowing.
 std::int32_t last_year(std::int32_t first_year, std::int32_t year_count) {
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(first_year) + static_cast<std::uint32_t>(year_count) -
-                                   1u);
+  return year_after(first_year, year_count - 1);
 }
 
 void write_header(const RunState& run) {

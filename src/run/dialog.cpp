@@ -21,8 +21,6 @@ constexpr recio::Format banner_format = recio::parse_format("(A80)");
 constexpr recio::Format prompt_format = recio::parse_format("(A25)");
 constexpr recio::Format refusal_format = recio::parse_format("(A38)");
 
-std::string_view as_text(const NameField& field) { return {field.data(), field.size()}; }
-
 void write_banner() {
   recio::write_formatted(screen_unit, banner_format, {"Dew point temperature report"});
   recio::write_list(screen_unit, {""});
@@ -51,13 +49,15 @@ void ask_name(std::string_view prompt, NameField& name, recio::NameAnswer& answe
   if (trace.value_set) answer.line_with_more_text = line_with_more_text(trace);
 }
 
-}  // namespace
-
+// Equal fields, or two names of one existing file: writing the report there
+// would destroy the data.
 bool names_clash(const NameField& output_name, const NameField& input_name) {
   if (output_name == input_name) return true;
   return platform::same_existing_file(std::string(recio::trimmed_file_name(as_text(output_name))),
                                       std::string(recio::trimmed_file_name(as_text(input_name))));
 }
+
+}  // namespace
 
 void console_dialog(RunState& run) {
   write_banner();

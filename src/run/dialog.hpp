@@ -6,12 +6,10 @@
 
 namespace tiral {
 
-// Fills input_name, output_name and first_year. End of input or a year that
-// is no number ends the run with its diagnostic.
+// Fills input_name, output_name and first_year. An output name that is the
+// input name (the same bytes, or another name of the same existing file) is
+// asked for again. End of input or a year that is no number ends the run
+// with its diagnostic.
 void console_dialog(RunState& run);
-
-// The output name may not be the input name: the same bytes, or another name
-// of the same existing file.
-bool names_clash(const NameField& output_name, const NameField& input_name);
 
 }  // namespace tiral

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string_view>
 
 #include "recio/array_storage.hpp"
 #include "recio/name_answer.hpp"
@@ -12,6 +13,14 @@ namespace tiral {
 constexpr std::size_t name_length = 255;
 // A file name field: blank-padded once the dialog has filled it.
 using NameField = std::array<char, name_length>;
+
+inline std::string_view as_text(const NameField& field) { return {field.data(), field.size()}; }
+
+// The year `offset` years after `first_year`, wrapping like 32-bit arithmetic
+// instead of overflowing: any first year is accepted.
+inline std::int32_t year_after(std::int32_t first_year, std::int32_t offset) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(first_year) + static_cast<std::uint32_t>(offset));
+}
 
 // Twelve values indexed by month 1 to 12.
 struct MonthlyValues {
