@@ -6,21 +6,9 @@
 #include <string_view>
 #include <vector>
 
-#include "recio/list_input.hpp"
+#include "recio/memory_feed.hpp"
 
 namespace {
-
-struct Lines {
-  std::vector<std::string_view> records;
-  std::size_t next = 0;
-};
-
-recio::Status next_line(void* context, std::string_view& record) {
-  auto& lines = *static_cast<Lines*>(context);
-  if (lines.next == lines.records.size()) return recio::read_end_of_file;
-  record = lines.records[lines.next++];
-  return recio::read_ok;
-}
 
 // The variables of one read: the first byte of the input chooses the items,
 // two bits each for up to four items.
@@ -66,27 +54,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size == 0) return 0;
   const std::uint8_t layout = data[0];
   const std::string_view text(reinterpret_cast<const char*>(data + 1), size - 1);
-  Lines lines;
-  std::size_t start = 0;
-  for (std::size_t at = 0; at < text.size(); ++at) {
-    if (text[at] != '\n') continue;
-    std::size_t end = at;
-    if (end > start && text[end - 1] == '\r') --end;
-    lines.records.push_back(text.substr(start, end - start));
-    start = at + 1;
-  }
+  recio::MemoryFeed lines = recio::MemoryFeed::of_text(text);
   // The same read twice, untraced and traced: a trace must change nothing.
   Targets plain, traced;
   const std::vector<recio::InputItem> plain_items = plain.items(layout);
   const std::vector<recio::InputItem> traced_items = traced.items(layout);
-  const std::int32_t status = recio::parse_list_directed({next_line, &lines}, plain_items);
+  const std::int32_t status = recio::parse_list_directed(lines.feed(), plain_items);
   if (status != 0 && status != -1 && status != 59 && status != 64) std::abort();
-  if (lines.next == 0 && !lines.records.empty()) std::abort();  // every read takes a record
-  const std::size_t taken = lines.next;
-  lines.next = 0;
+  if (lines.taken == 0 && !lines.records.empty()) std::abort();  // every read takes a record
+  const std::size_t taken = lines.taken;
+  lines.taken = 0;
   recio::ReadTrace trace;
-  if (recio::parse_list_directed({next_line, &lines}, traced_items, nullptr, &trace) != status) std::abort();
-  if (lines.next != taken || !plain.same_as(traced)) std::abort();
+  if (recio::parse_list_directed(lines.feed(), traced_items, nullptr, &trace) != status) std::abort();
+  if (lines.taken != taken || !plain.same_as(traced)) std::abort();
   if (status == 0) {
     if (trace.records != taken || trace.rest_at > trace.last_line.size()) std::abort();
     if (trace.last_line.data() != lines.records[taken - 1].data()) std::abort();

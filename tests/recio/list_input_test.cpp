@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "recio/memory_feed.hpp"
 #include "test_support.hpp"
 
 #include <cmath>
@@ -11,23 +12,6 @@
 
 namespace recio {
 namespace {
-
-// Records from memory; counts how many a read took. After the last record it
-// reports end of file, or `failure` when that is set.
-struct MemoryFeed {
-  std::vector<std::string> records;
-  std::int32_t failure = 0;
-  std::size_t taken = 0;
-
-  RecordFeed feed() { return {&next, this}; }
-
-  static Status next(void* context, std::string_view& record) {
-    auto& self = *static_cast<MemoryFeed*>(context);
-    if (self.taken == self.records.size()) return self.failure != 0 ? self.failure : read_end_of_file;
-    record = self.records[self.taken++];
-    return read_ok;
-  }
-};
 
 constexpr float inf = std::numeric_limits<float>::infinity();
 

@@ -12,23 +12,11 @@
 
 #include "recio/field_input.hpp"
 #include "recio/list_input.hpp"
+#include "recio/memory_feed.hpp"
 
 namespace {
 
 using test_support::same_float;
-
-struct OneRecord {
-  std::string text;
-  bool taken = false;
-};
-
-recio::Status one_record(void* context, std::string_view& record) {
-  auto& feed = *static_cast<OneRecord*>(context);
-  if (feed.taken) return recio::read_end_of_file;
-  record = feed.text;
-  feed.taken = true;
-  return recio::read_ok;
-}
 
 float reference(const std::string& text) {
   float value = 0;
@@ -49,9 +37,9 @@ TEST(ShortDecimal, FreeFormValuesMatchCorrectRounding) {
     }
     if (random() % 4 == 0) text += "e" + std::to_string(static_cast<int>(random() % 25) - 12);
     float value = 12345.0f;
-    OneRecord feed{text};
+    recio::MemoryFeed feed{{text}};
     const recio::InputItem item = recio::input(value);
-    ASSERT_EQ(recio::parse_list_directed({one_record, &feed}, {&item, 1}), 0) << text;
+    ASSERT_EQ(recio::parse_list_directed(feed.feed(), {&item, 1}), 0) << text;
     ASSERT_TRUE(same_float(reference(text), value)) << text;
   }
 }
@@ -84,8 +72,8 @@ TEST(ShortDecimal, RecordsOfThreeValuesMatchCorrectRounding) {
     record += tails[random() % 6];
     float values[3] = {7.0f, 8.0f, 9.0f};
     const recio::InputItem items[] = {recio::input(values[0]), recio::input(values[1]), recio::input(values[2])};
-    OneRecord feed{record};
-    ASSERT_EQ(recio::parse_list_directed({one_record, &feed}, items), 0) << record;
+    recio::MemoryFeed feed{{record}};
+    ASSERT_EQ(recio::parse_list_directed(feed.feed(), items), 0) << record;
     for (int v = 0; v < 3; ++v) ASSERT_TRUE(same_float(reference(numbers[v]), values[v])) << record << " value " << v;
   }
 }
