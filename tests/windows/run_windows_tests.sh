@@ -338,11 +338,11 @@ zip_package() {
   mkdir "$work/unpacked"
   (cd "$work/unpacked" && cmake -E tar xf "$zip")
   local want have
-  want=$(printf '%s\n' README-Windows.txt README.txt examples/README.txt examples/climate.txt \
+  want=$(printf '%s\n' README.txt CHANGELOG.txt LICENSE.txt examples/README.txt examples/climate.txt \
     examples/generate_climate.py tiral.exe | LC_ALL=C sort)
   have=$(cd "$top" 2>/dev/null && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
   if [ "$have" = "$want" ]; then
-    pass "the zip holds tiral.exe, README.txt, README-Windows.txt and examples/"
+    pass "the zip holds tiral.exe, README.txt, CHANGELOG.txt, LICENSE.txt and examples/"
   else
     fail "the zip holds: $(echo "$have" | tr '\n' ' ')"
   fi
@@ -354,9 +354,11 @@ zip_package() {
     fail "the zipped tiral.exe needs: ${dlls:-nothing readable}"
   fi
   local text bare=""
-  for text in README.txt README-Windows.txt examples/README.txt; do
+  for text in README.txt CHANGELOG.txt LICENSE.txt examples/README.txt; do
     [ -s "$top/$text" ] && [ "$(grep -c $'[^\r]$\|^$' "$top/$text")" -eq 0 ] || bare+="$text "
   done
+  # README.txt is the user's text, not the developers' README.
+  cmp -s <(tr -d '\r' <"$top/README.txt") doc/README-Windows.txt || bare+="README.txt(not doc/README-Windows.txt) "
   if [ -z "$bare" ] && cmp -s "$top/examples/climate.txt" examples/climate.txt; then
     pass "the zip's texts end their lines with CR LF, its sample data is unchanged"
   else
