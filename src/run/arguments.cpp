@@ -35,7 +35,7 @@ constexpr std::string_view usage_lines[] = {
     "",
     "Warnings and failures go to standard error; the exit status is 0 when the",
     "report is written. The manual page: man tiral (in the sources,",
-    "man -l doc/tiral.1; on Windows, README-Windows.txt).",
+    "man -l doc/tiral.1; on Windows, README.txt beside tiral.exe).",
 };
 
 std::string with_line_end(std::string_view line) { return std::string(line) + "\r\n"; }
