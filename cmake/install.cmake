@@ -8,21 +8,24 @@ set(TIRAL_EXAMPLE_FILES
 if(WIN32)
   install(TARGETS tiral RUNTIME DESTINATION .)
   # Notepad and `type` show these as they are meant; the sample data stays
-  # byte for byte as in the repository.
+  # byte for byte as in the repository. README.txt is the user's text, not
+  # the developers' README.md.
   set(TIRAL_WINDOWS_TEXTS ${PROJECT_BINARY_DIR}/windows-texts)
-  foreach(text README.md:README.txt doc/README-Windows.txt:README-Windows.txt
+  foreach(text doc/README-Windows.txt:README.txt CHANGELOG.md:CHANGELOG.txt LICENSE:LICENSE.txt
                examples/README.md:examples/README.txt)
     string(REPLACE ":" ";" text ${text})
     list(GET text 0 from)
     list(GET text 1 to)
     configure_file(${PROJECT_SOURCE_DIR}/${from} ${TIRAL_WINDOWS_TEXTS}/${to} @ONLY NEWLINE_STYLE CRLF)
   endforeach()
-  install(FILES ${TIRAL_WINDOWS_TEXTS}/README.txt ${TIRAL_WINDOWS_TEXTS}/README-Windows.txt DESTINATION .)
+  install(FILES ${TIRAL_WINDOWS_TEXTS}/README.txt ${TIRAL_WINDOWS_TEXTS}/CHANGELOG.txt ${TIRAL_WINDOWS_TEXTS}/LICENSE.txt
+          DESTINATION .)
   install(FILES ${TIRAL_EXAMPLE_FILES} ${TIRAL_WINDOWS_TEXTS}/examples/README.txt DESTINATION examples)
 else()
   install(TARGETS tiral RUNTIME DESTINATION bin)
   install(FILES ${TIRAL_EXAMPLE_FILES} ${PROJECT_SOURCE_DIR}/examples/README.md DESTINATION share/tiral/examples)
-  install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION share/doc/tiral)
+  install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/CHANGELOG.md ${PROJECT_SOURCE_DIR}/LICENSE
+          DESTINATION share/doc/tiral)
   install(FILES ${PROJECT_SOURCE_DIR}/doc/tiral.1 DESTINATION share/man/man1)
 endif()
 
@@ -32,12 +35,23 @@ set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 
 set(CPACK_PACKAGE_NAME tiral)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Monthly dew point temperature report from daily weather records")
+set(CPACK_PACKAGE_VENDOR "tiral developers")
 if(WIN32)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_SYSTEM_NAME win64)
 else()
-  set(CPACK_GENERATOR TGZ)
+  # The tarball unpacks anywhere; the Debian package installs under /usr
+  # (apt install ./tiral_X.Y.Z_amd64.deb, apt remove tiral).
+  set(CPACK_GENERATOR TGZ DEB)
   set(CPACK_SYSTEM_NAME ${CMAKE_SYSTEM_NAME})
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEBIAN_PACKAGE_MAINTAINER "tiral developers")
+  set(CPACK_DEBIAN_PACKAGE_SECTION science)
+  set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+      "tiral reads a plain-text file of daily maximum and minimum temperature and mean relative humidity and writes a report of the monthly means and the mean daily dew point temperature of each month."
+  )
+  # The libraries the program links, as dpkg-shlibdeps finds them.
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 endif()
 # The debug information of the default build stays in the build tree.
 set(CPACK_STRIP_FILES ON)

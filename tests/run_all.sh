@@ -8,19 +8,21 @@ jobs=$(nproc)
 
 # What the build and the tests need, from Debian's packages, when missing.
 packages=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev python3 bc time valgrind clang libclang-rt-dev
-  groff-base man-db afl++)
+  groff-base man-db afl++ parallel)
 if ! dpkg -s "${packages[@]}" >/dev/null 2>&1; then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update
   apt-get install -y "${packages[@]}"
 fi
 
-# Warnings are errors here, and so in CI; the default build only shows them.
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIRAL_WERROR=ON
+# Warnings are errors in every build here, and so in CI; the default build
+# only shows them. The exhaustive checks of the number fields run here only.
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIRAL_WERROR=ON -DTIRAL_EXHAUSTIVE=ON
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
 
-cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DTIRAL_SANITIZE=ON -DTIRAL_BENCHMARKS=OFF
+cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DTIRAL_SANITIZE=ON -DTIRAL_BENCHMARKS=OFF -DTIRAL_WERROR=ON \
+  -DTIRAL_EXHAUSTIVE=ON
 cmake --build build-sanitize -j"$jobs"
 ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
 

@@ -1,3 +1,11 @@
+#include <string_view>
+#include <vector>
+
+#include "run/arguments.hpp"
 #include "run/run_sequence.hpp"
 
-int main() { return tiral::run_program(); }
+int main(int argc, char** argv) {
+  const std::vector<std::string_view> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+  if (const auto status = tiral::answer_arguments(arguments)) return *status;
+  return tiral::run_program();
+}

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# What a user gets: the tree that `cmake --install` makes (install), or the
-# one in the tarball that `cpack` makes (package), into a temporary folder.
-# It must hold exactly the program, the manual page, the README and the
-# sample data with its README and generator, copied unchanged; the program
-# found there, run on the sample found there, must write the same report as
-# the program of the build tree.
-#   install_test.sh install|package BUILD_DIR SOURCE_DIR VERSION
+# What a user gets: the tree that `cmake --install` makes (install), the one
+# in the tarball that `cpack` makes (package), or the /usr tree of the Debian
+# package unpacked by dpkg-deb (deb), into a temporary folder. It must hold
+# exactly the program, the manual page, the README, the change log, the
+# licence and the sample data with its README and generator, copied
+# unchanged; the program found there, run on the sample found there, must
+# write the same report as the program of the build tree.
+#   install_test.sh install|package|deb BUILD_DIR SOURCE_DIR VERSION
 set -euo pipefail
 mode=$1
 build=$(realpath "$2")
@@ -29,8 +30,24 @@ case $mode in
     root=$work/unpacked/tiral-$version-Linux
     [ -d "$root" ] || { echo "the tarball has no folder tiral-$version-Linux: $(ls "$work/unpacked")"; exit 1; }
     ;;
+  deb)
+    cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work/out" >"$work/cpack.log" ||
+      { cat "$work/cpack.log"; exit 1; }
+    deb=$work/out/tiral_${version}_$(dpkg --print-architecture).deb
+    [ -f "$deb" ] || { echo "no $(basename "$deb") in: $(ls "$work/out")"; exit 1; }
+    for field in Package:tiral Version:$version Architecture:$(dpkg --print-architecture); do
+      [ "$(dpkg-deb -f "$deb" "${field%%:*}")" = "${field#*:}" ] ||
+        { echo "the package's ${field%%:*} is '$(dpkg-deb -f "$deb" "${field%%:*}")', not ${field#*:}"; exit 1; }
+    done
+    # Everything under /usr, and nothing else than the folders leading there.
+    outside=$(dpkg-deb --contents "$deb" | awk '{ print $6 }' | grep -vE '^\./(usr/.*)?$' || true)
+    [ -z "$outside" ] || { echo "the package puts files outside /usr: $outside"; exit 1; }
+    mkdir "$work/unpacked"
+    dpkg-deb -x "$deb" "$work/unpacked"
+    root=$work/unpacked/usr
+    ;;
   *)
-    echo "usage: $0 install|package BUILD_DIR SOURCE_DIR VERSION"
+    echo "usage: $0 install|package|deb BUILD_DIR SOURCE_DIR VERSION"
     exit 2
     ;;
 esac
@@ -47,6 +64,8 @@ copies=(
   "share/tiral/examples/README.md|examples/README.md"
   "share/tiral/examples/generate_climate.py|examples/generate_climate.py"
   "share/doc/tiral/README.md|README.md"
+  "share/doc/tiral/CHANGELOG.md|CHANGELOG.md"
+  "share/doc/tiral/LICENSE|LICENSE"
   "share/man/man1/tiral.1|doc/tiral.1"
 )
 want="bin/tiral"

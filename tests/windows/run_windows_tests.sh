@@ -7,7 +7,8 @@
 #
 #   bash tests/windows/run_windows_tests.sh
 #
-# Build folders: build-win (Windows) and build-wincheck (the Linux harness).
+# Build folders: build-wintest (Windows; build-win is left to the README's
+# recipe) and build-wincheck (the Linux harness).
 set -uo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
@@ -39,7 +40,7 @@ must() {
   fi
 }
 
-log_dir=$root/build-win/logs
+log_dir=$root/build-wintest/logs
 mkdir -p "$log_dir"
 
 # ------------------------------------------------------------- packages
@@ -54,9 +55,9 @@ must "install ${packages[*]} (see $log_dir/apt.log)" install_packages
 
 # ---------------------------------------------------------------- builds
 build_windows() {
-  nice cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo >"$log_dir/configure-win.log" 2>&1 &&
-    nice cmake --build build-win -j2 >"$log_dir/build-win.log" 2>&1
+  nice cmake -S . -B build-wintest -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIRAL_WERROR=ON -DTIRAL_EXHAUSTIVE=ON >"$log_dir/configure-win.log" 2>&1 &&
+    nice cmake --build build-wintest -j2 >"$log_dir/build-win.log" 2>&1
 }
 build_harness() {
   nice cmake -S . -B build-wincheck -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIRAL_BENCHMARKS=OFF \
@@ -65,7 +66,7 @@ build_harness() {
 }
 must "Windows build (see $log_dir/build-win.log)" build_windows
 must "Linux end-to-end harness build (see $log_dir/build-wincheck.log)" build_harness
-exe=$root/build-win/tiral.exe
+exe=$root/build-wintest/tiral.exe
 if grep -qi "warning:" "$log_dir/build-win.log"; then
   fail "the Windows build has warnings (see $log_dir/build-win.log)"
 else
@@ -121,7 +122,7 @@ count_gtest() {
   return "$bad"
 }
 unit_log=$log_dir/windows-unit-tests.log
-timeout 1200 ctest --test-dir build-win -V >"$unit_log" 2>&1
+timeout 1200 ctest --test-dir build-wintest -V >"$unit_log" 2>&1
 unit_status=$?
 count_gtest "$unit_log"
 if [ "$unit_status" -ne 0 ] && ! grep -qE '^[0-9]+: \[  FAILED  \]' "$unit_log"; then
@@ -148,6 +149,48 @@ count_gtest "$e2e_log"
 if [ "$e2e_status" -ne 0 ] && ! grep -qE '^\[  FAILED  \]' "$e2e_log"; then
   fail "end-to-end harness ended without a test failure line (see $e2e_log)"
 fi
+
+# ------------------------------------------------------------- arguments
+# --help and --version answer on standard output, anything else is refused on
+# standard error with status 3; none reads an answer or makes a file.
+arguments() {
+  local work version entry args status want_out want_err out err
+  work=$(mktemp -d /tmp/tiral-wine-arguments-XXXXXX)
+  version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-wintest/CMakeCache.txt)
+  local refused="'; tiral asks for its input (see tiral --help)"$'\r'
+  # arguments|status|standard output (HELP: the usage text)|standard error
+  local table=(
+    "--version|0|tiral $version"$'\r'"|"
+    "-V|0|tiral $version"$'\r'"|"
+    "--help|0|HELP|"
+    "-h|0|HELP|"
+    "--verbose|3||tiral: unknown argument '--verbose$refused"
+    "-h extra|3||tiral: unknown argument 'extra$refused"
+  )
+  for entry in "${table[@]}"; do
+    IFS='|' read -r args want_status want_out want_err <<<"$entry"
+    rm -rf "$work/run" && mkdir "$work/run"
+    # shellcheck disable=SC2086
+    (cd "$work/run" && printf 'in.txt\nreport.txt\n1991\n' | wine "$exe" $args >"$work/out" 2>"$work/err")
+    status=$?
+    out=$(cat "$work/out")
+    err=$(cat "$work/err")
+    local out_ok=no
+    if [ "$want_out" = HELP ]; then
+      [[ "$out" == "Usage: tiral "* ]] && [ "$(grep -c $'[^\r]$\|^$' "$work/out")" -eq 0 ] && out_ok=yes
+    else
+      [ "$out" = "$want_out" ] && out_ok=yes
+    fi
+    if [ "$status" -eq "$want_status" ] && [ "$out_ok" = yes ] && [ "$err" = "$want_err" ] &&
+      [ -z "$(ls -A "$work/run")" ]; then
+      pass "tiral.exe $args: status $want_status, its line, nothing made"
+    else
+      fail "tiral.exe $args: status $status, stdout: $(head -c 200 "$work/out" | cat -A), stderr: $(cat -A "$work/err")"
+    fi
+  done
+  rm -rf "$work"
+}
+arguments
 
 # --------------------------------------------- control-C at the input prompt
 input_prompt="         Input Filename: "
@@ -265,7 +308,7 @@ full_device
 memory_exhausted() {
   local work status
   work=$(mktemp -d /tmp/tiral-wine-memory-XXXXXX)
-  (cd "$work" && wine "$root/build-win/tests/windows/memory_exit_probe.exe" </dev/null >"$work/out" 2>"$work/err")
+  (cd "$work" && wine "$root/build-wintest/tests/windows/memory_exit_probe.exe" </dev/null >"$work/out" 2>"$work/err")
   status=$?
   if [ "$status" -eq $((0xC0000029 & 0xFF)) ] &&
     [ "$(cat "$work/err")" = $'forrtl: severe (41): insufficient virtual memory\r' ]; then
@@ -284,10 +327,10 @@ memory_exhausted
 zip_package() {
   local work version zip top status
   work=$(mktemp -d /tmp/tiral-winzip-XXXXXX)
-  version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-win/CMakeCache.txt)
+  version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-wintest/CMakeCache.txt)
   zip=$work/out/tiral-$version-win64.zip
   top=$work/unpacked/tiral-$version-win64
-  if ! cpack --config build-win/CPackConfig.cmake -B "$work/out" >"$log_dir/cpack-win.log" 2>&1 || [ ! -f "$zip" ]; then
+  if ! cpack --config build-wintest/CPackConfig.cmake -B "$work/out" >"$log_dir/cpack-win.log" 2>&1 || [ ! -f "$zip" ]; then
     fail "cpack made no $(basename "$zip") (see $log_dir/cpack-win.log)"
     rm -rf "$work"
     return
@@ -295,11 +338,11 @@ zip_package() {
   mkdir "$work/unpacked"
   (cd "$work/unpacked" && cmake -E tar xf "$zip")
   local want have
-  want=$(printf '%s\n' README-Windows.txt README.txt examples/README.txt examples/climate.txt \
+  want=$(printf '%s\n' README.txt CHANGELOG.txt LICENSE.txt examples/README.txt examples/climate.txt \
     examples/generate_climate.py tiral.exe | LC_ALL=C sort)
   have=$(cd "$top" 2>/dev/null && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
   if [ "$have" = "$want" ]; then
-    pass "the zip holds tiral.exe, README.txt, README-Windows.txt and examples/"
+    pass "the zip holds tiral.exe, README.txt, CHANGELOG.txt, LICENSE.txt and examples/"
   else
     fail "the zip holds: $(echo "$have" | tr '\n' ' ')"
   fi
@@ -311,9 +354,11 @@ zip_package() {
     fail "the zipped tiral.exe needs: ${dlls:-nothing readable}"
   fi
   local text bare=""
-  for text in README.txt README-Windows.txt examples/README.txt; do
+  for text in README.txt CHANGELOG.txt LICENSE.txt examples/README.txt; do
     [ -s "$top/$text" ] && [ "$(grep -c $'[^\r]$\|^$' "$top/$text")" -eq 0 ] || bare+="$text "
   done
+  # README.txt is the user's text, not the developers' README.
+  cmp -s <(tr -d '\r' <"$top/README.txt") doc/README-Windows.txt || bare+="README.txt(not doc/README-Windows.txt) "
   if [ -z "$bare" ] && cmp -s "$top/examples/climate.txt" examples/climate.txt; then
     pass "the zip's texts end their lines with CR LF, its sample data is unchanged"
   else
