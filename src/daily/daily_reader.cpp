@@ -38,7 +38,7 @@ void warn_where_reading_stopped(const RecordRead& last, std::int32_t record_coun
   if (last.status > 0) {
     // A read the system refused failed on the line after the last one taken.
     const std::int64_t taken = recio::records_taken(input_unit);
-    warn_unreadable_line(last.status == recio::msg_read_error ? taken + 1 : taken, record_count);
+    warn_unreadable_line(last.status == recio::read_error ? taken + 1 : taken, record_count);
   } else if (last.items_done > 0) {
     warn_file_ends_inside_record(record_count);
   }
@@ -99,7 +99,7 @@ void read_daily_records(RunState& run, std::int32_t record_limit) {
   RecordChecks checks;
   while ((read = read_record(values, &trace)).status == recio::read_ok) {
     // The count is 32 bits wide: a file with more records cannot be read.
-    if (run.record_count == record_limit) recio::fatal_on_unit(recio::msg_read_error, input_unit);
+    if (run.record_count == record_limit) recio::fatal_on_unit(recio::Message::read_error, input_unit);
     check_record(checks, trace, values.tmp_max, values.tmp_min, values.hmd);
     classify(values.tmp_max, valid_temperature(values.tmp_max), max_totals);
     classify(values.tmp_min, valid_temperature(values.tmp_min), min_totals);

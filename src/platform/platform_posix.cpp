@@ -27,7 +27,7 @@ void guard_standard_streams() {
     const int placeholder = open("/dev/null", refusing_mode[fd]);
     if (placeholder != fd) {
       // Without a placeholder a data file could become the stream: stop here.
-      exit_process(recio::fatal_exit_status(recio::msg_open_failure));
+      exit_process(recio::fatal_exit_status(recio::Message::open_failure));
     }
   }
 }
@@ -203,21 +203,21 @@ recio::Message open_failure_message(ErrorCode error) {
   switch (error) {
     case ENOENT:
     case ENOTDIR:
-      return recio::msg_file_not_found;
+      return recio::Message::file_not_found;
     case EACCES:
     case EPERM:
     case EISDIR:
     case EROFS:
-      return recio::msg_permission_denied;
+      return recio::Message::permission_denied;
     case ENAMETOOLONG:
     case EINVAL:
     case EILSEQ:
-      return recio::msg_bad_file_name;
+      return recio::Message::bad_file_name;
     case ENXIO:
     case ENODEV:
-      return recio::msg_no_such_device;
+      return recio::Message::no_such_device;
     default:
-      return recio::msg_open_failure;
+      return recio::Message::open_failure;
   }
 }
 

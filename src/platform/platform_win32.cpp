@@ -240,19 +240,19 @@ recio::Message open_failure_message(ErrorCode error) {
   switch (static_cast<DWORD>(error)) {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
-      return recio::msg_file_not_found;
+      return recio::Message::file_not_found;
     case ERROR_ACCESS_DENIED:
-      return recio::msg_permission_denied;
+      return recio::Message::permission_denied;
     case ERROR_INVALID_NAME:
     case ERROR_FILENAME_EXCED_RANGE:
     case ERROR_BAD_PATHNAME:
-      return recio::msg_bad_file_name;
+      return recio::Message::bad_file_name;
     case ERROR_INVALID_DRIVE:
     case ERROR_BAD_UNIT:
     case ERROR_NOT_READY:
-      return recio::msg_no_such_device;
+      return recio::Message::no_such_device;
     default:
-      return recio::msg_open_failure;
+      return recio::Message::open_failure;
   }
 }
 

@@ -15,35 +15,45 @@
 
 namespace recio {
 
+// Catalogue numbers used by the program; their texts are in messages.cpp.
+enum class Message : std::int32_t {
+  permission_denied = 9,
+  rewind_error = 20,
+  end_of_file = 24,
+  close_error = 28,
+  file_not_found = 29,
+  open_failure = 30,
+  write_error = 38,
+  read_error = 39,
+  no_memory = 41,
+  no_such_device = 42,
+  bad_file_name = 43,
+  keyword_value = 45,
+  write_read_only = 47,
+  syntax_error = 59,
+  conversion_error = 64,
+  already_allocated = 151,
+  not_allocated = 153,
+  interrupted = 200,
+};
+
+constexpr std::int32_t message_number(Message message) { return static_cast<std::int32_t>(message); }
+
 // read_ok, read_end_of_file, or the number of the message that tells why a
-// read failed (msg_read_error, msg_syntax_error, msg_conversion_error).
+// read failed: read_error, syntax_error or conversion_error.
 using Status = std::int32_t;
 constexpr Status read_ok = 0;
 constexpr Status read_end_of_file = -1;
+constexpr Status read_error = message_number(Message::read_error);  // the system refused the read
+constexpr Status syntax_error = message_number(Message::syntax_error);
+constexpr Status conversion_error = message_number(Message::conversion_error);
 
-// Catalogue numbers used by the program; their texts are in messages.cpp.
-enum Message : Status {
-  msg_permission_denied = 9,
-  msg_rewind_error = 20,
-  msg_end_of_file = 24,
-  msg_close_error = 28,
-  msg_file_not_found = 29,
-  msg_open_failure = 30,
-  msg_write_error = 38,
-  msg_read_error = 39,
-  msg_no_memory = 41,
-  msg_no_such_device = 42,
-  msg_bad_file_name = 43,
-  msg_keyword_value = 45,
-  msg_write_read_only = 47,
-  msg_syntax_error = 59,
-  msg_conversion_error = 64,
-  msg_already_allocated = 151,
-  msg_not_allocated = 153,
-  msg_interrupted = 200,
-};
+// The message of a failed read's status.
+constexpr Message message_of(Status failed) { return static_cast<Message>(failed); }
 
 // The exit status of a run that a fatal message ends.
-constexpr std::uint32_t fatal_exit_status(Status message) { return 0xC0000000u + static_cast<std::uint32_t>(message); }
+constexpr std::uint32_t fatal_exit_status(Message message) {
+  return 0xC0000000u + static_cast<std::uint32_t>(message_number(message));
+}
 
 }  // namespace recio

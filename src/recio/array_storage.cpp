@@ -7,20 +7,20 @@
 namespace recio {
 
 void allocate_array(RealArray& array, std::int32_t count) {
-  if (array.allocated) fatal_diagnostic(msg_already_allocated, 0, "");
+  if (array.allocated) fatal_diagnostic(Message::already_allocated, 0, "");
   array.storage = nullptr;
   array.count = count > 0 ? count : 0;
   if (array.count > 0) {
     // Left untouched here: the reader's second pass writes every element once.
     array.storage =
         static_cast<float*>(platform::allocate_storage(static_cast<std::size_t>(array.count) * sizeof(float)));
-    if (array.storage == nullptr) fatal_diagnostic(msg_no_memory, 0, "");
+    if (array.storage == nullptr) fatal_diagnostic(Message::no_memory, 0, "");
   }
   array.allocated = true;
 }
 
 void release_array(RealArray& array) {
-  if (!array.allocated) fatal_diagnostic(msg_not_allocated, 0, "");
+  if (!array.allocated) fatal_diagnostic(Message::not_allocated, 0, "");
   platform::release_storage(array.storage);
   array.storage = nullptr;
   array.count = 0;

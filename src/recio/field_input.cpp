@@ -54,7 +54,7 @@ bool read_non_number(std::string_view trimmed, float& value) {
 // `text` starts at the first non-blank. Blanks after it are dropped, or count
 // as zeros in zero mode; only a real digit makes a number.
 FieldValue read_decimal(std::string_view text, int decimals, BlankMode blanks) {
-  constexpr FieldValue failed{msg_conversion_error, 0.0f};
+  constexpr FieldValue failed{conversion_error, 0.0f};
   std::size_t at = (text[0] == '-' || text[0] == '+') ? 1 : 0;
   DecimalDigits digits(text[0] == '-');
   bool saw_digit = false;
@@ -140,7 +140,7 @@ Status parse_formatted(std::string_view record, const Format& format, std::span<
   const std::size_t fields = std::min(static_cast<std::size_t>(format.count), items.size());
   for (std::size_t i = 0; i < fields; ++i) {
     const EditDescriptor& descriptor = format.descriptors[i];
-    if (descriptor.kind != 'F' || items[i].kind != ItemKind::real) return msg_conversion_error;
+    if (descriptor.kind != 'F' || items[i].kind != ItemKind::real) return conversion_error;
     const std::size_t width = static_cast<std::size_t>(descriptor.width);
     const std::string_view field = position < record.size() ? record.substr(position, width) : std::string_view{};
     position += width;

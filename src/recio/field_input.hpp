@@ -11,7 +11,7 @@
 namespace recio {
 
 struct FieldValue {
-  Status status;  // read_ok, or msg_conversion_error when the field is no number
+  Status status;  // read_ok, or conversion_error when the field is no number
   float value;
 };
 

@@ -90,10 +90,10 @@ bool split_exponent(std::string_view token, std::size_t at, NumberParts& parts) 
   return true;
 }
 
-// Returns read_ok, msg_syntax_error for foreign characters, or
-// msg_conversion_error when the characters are right but form no number.
+// Returns read_ok, syntax_error for foreign characters, or
+// conversion_error when the characters are right but form no number.
 Status split_number(std::string_view token, NumberParts& parts) {
-  if (!has_number_characters(token)) return msg_syntax_error;
+  if (!has_number_characters(token)) return syntax_error;
   std::size_t at = 0;
   if (is_sign(token[at])) parts.negative = token[at++] == '-';
   parts.integer_digits = take_digits(token, at);
@@ -102,8 +102,8 @@ Status split_number(std::string_view token, NumberParts& parts) {
     ++at;
     parts.fraction_digits = take_digits(token, at);
   }
-  if (parts.integer_digits.empty() && parts.fraction_digits.empty()) return msg_conversion_error;
-  return split_exponent(token, at, parts) ? read_ok : msg_conversion_error;
+  if (parts.integer_digits.empty() && parts.fraction_digits.empty()) return conversion_error;
+  return split_exponent(token, at, parts) ? read_ok : conversion_error;
 }
 
 // The number's digits for the general conversion.
@@ -154,7 +154,7 @@ Status convert_to_integer(std::string_view token, std::int32_t& value) {
   const bool in_range = (parts.has_point || parts.has_exponent)
                             ? truncated_to_int32(digits_of(parts).to_double(), value)
                             : whole_digits_to_int32(parts, value);
-  return in_range ? read_ok : msg_conversion_error;
+  return in_range ? read_ok : conversion_error;
 }
 
 void store_text(const InputItem& item, std::string_view text) {
@@ -180,16 +180,16 @@ Status store_value(const InputItem& item, const Value& value) {
   if (value.is_null) return read_ok;
   switch (item.kind) {
     case ItemKind::real:
-      if (value.was_delimited) return msg_syntax_error;
+      if (value.was_delimited) return syntax_error;
       return convert_to_real(value.characters, *static_cast<float*>(item.target));
     case ItemKind::integer:
-      if (value.was_delimited) return msg_syntax_error;
+      if (value.was_delimited) return syntax_error;
       return convert_to_integer(value.characters, *static_cast<std::int32_t*>(item.target));
     case ItemKind::text:
       store_text(item, value.characters);
       return read_ok;
   }
-  return msg_syntax_error;
+  return syntax_error;
 }
 
 // The common record of data files: real items only, each a plain decimal of
@@ -368,7 +368,7 @@ class ListScanner {
     const Found found = skip_separators(null_value);
     if (found != Found::value || null_value) return found;
     if (starts_repeat_count()) {
-      if (!take_repeat_count()) return failure(msg_syntax_error);
+      if (!take_repeat_count()) return failure(syntax_error);
       if (at_record_end() || ends_undelimited_text(record_[at_])) return Found::value;
       // "r*/": r null values, then the slash ends the read. The slash that
       // follows would end it anyway; the null values only tell a trace where
@@ -400,7 +400,7 @@ class ListScanner {
     const std::size_t start = at_;
     const bool logical = is_logical(record_.substr(at_));
     while (!at_record_end() && !(logical ? ends_logical(record_[at_]) : ends_number(record_[at_]))) ++at_;
-    if (at_ == start) return failure(msg_syntax_error);
+    if (at_ == start) return failure(syntax_error);
     set_value(record_.substr(start, at_ - start), false);
     return Found::value;
   }
@@ -415,7 +415,7 @@ class ListScanner {
     if (is_quote(record_[at_])) return scan_delimited_text();
     const std::size_t start = at_;
     while (!at_record_end() && !ends_undelimited_text(record_[at_])) ++at_;
-    if (at_ - start > max_text_length) return failure(msg_syntax_error);
+    if (at_ - start > max_text_length) return failure(syntax_error);
     set_value(record_.substr(start, at_ - start), false);
     return Found::value;
   }
@@ -434,7 +434,7 @@ class ListScanner {
         if (at_record_end() || record_[at_] != quote) break;
         ++at_;
       }
-      if (length == max_text_length) return failure(msg_syntax_error);
+      if (length == max_text_length) return failure(syntax_error);
       text_[length++] = c;
     }
     set_value(std::string_view(text_, length), true);

@@ -13,7 +13,7 @@ namespace recio {
 // Where the records of one read come from.
 struct RecordFeed {
   // Delivers the next record (line without its line end) and read_ok; or
-  // read_end_of_file, or msg_read_error when the system refused the read.
+  // read_end_of_file, or read_error when the system refused the read.
   Status (*next)(void* context, std::string_view& record);
   void* context;
 };

@@ -9,38 +9,36 @@ namespace recio {
 namespace {
 
 struct CatalogueEntry {
-  int number;
+  Message message;
   const char* text;  // %d: unit number, %s: file name
 };
 
 constexpr CatalogueEntry catalogue[] = {
-    {msg_permission_denied, "permission to access file denied, unit %d, file %s"},
-    {msg_rewind_error, "REWIND error, unit %d, file %s"},
-    {msg_end_of_file, "end-of-file during read, unit %d, file %s"},
-    {msg_close_error, "CLOSE error, unit %d, file %s"},
-    {msg_file_not_found, "file not found, unit %d, file %s"},
-    {msg_open_failure, "open failure, unit %d, file %s"},
-    {msg_write_error, "error during write, unit %d, file %s"},
-    {msg_read_error, "error during read, unit %d, file %s"},
-    {msg_no_memory, "insufficient virtual memory"},
-    {msg_no_such_device, "no such device, unit %d, file %s"},
-    {msg_bad_file_name, "file name specification error, unit %d, file %s"},
-    {msg_keyword_value, "keyword value error in OPEN statement, unit %d, file %s"},
-    {msg_write_read_only, "write to READONLY file, unit %d, file %s"},
-    {msg_syntax_error, "list-directed I/O syntax error, unit %d, file %s"},
-    {msg_conversion_error, "input conversion error, unit %d, file %s"},
-    {msg_already_allocated, "allocatable array is already allocated"},
-    {msg_not_allocated, "allocatable array or pointer is not allocated"},
-    {msg_interrupted, "program aborting due to %s event"},
+    {Message::permission_denied, "permission to access file denied, unit %d, file %s"},
+    {Message::rewind_error, "REWIND error, unit %d, file %s"},
+    {Message::end_of_file, "end-of-file during read, unit %d, file %s"},
+    {Message::close_error, "CLOSE error, unit %d, file %s"},
+    {Message::file_not_found, "file not found, unit %d, file %s"},
+    {Message::open_failure, "open failure, unit %d, file %s"},
+    {Message::write_error, "error during write, unit %d, file %s"},
+    {Message::read_error, "error during read, unit %d, file %s"},
+    {Message::no_memory, "insufficient virtual memory"},
+    {Message::no_such_device, "no such device, unit %d, file %s"},
+    {Message::bad_file_name, "file name specification error, unit %d, file %s"},
+    {Message::keyword_value, "keyword value error in OPEN statement, unit %d, file %s"},
+    {Message::write_read_only, "write to READONLY file, unit %d, file %s"},
+    {Message::syntax_error, "list-directed I/O syntax error, unit %d, file %s"},
+    {Message::conversion_error, "input conversion error, unit %d, file %s"},
+    {Message::already_allocated, "allocatable array is already allocated"},
+    {Message::not_allocated, "allocatable array or pointer is not allocated"},
+    {Message::interrupted, "program aborting due to %s event"},
 };
-
-constexpr const char* line_end = "\r\n";
 
 }  // namespace
 
-std::string message_text(int number, std::int32_t unit, std::string_view file_name) {
+std::string message_text(Message message, std::int32_t unit, std::string_view file_name) {
   for (const auto& entry : catalogue) {
-    if (entry.number != number) continue;
+    if (entry.message != message) continue;
     std::string text;
     for (const char* at = entry.text; *at != '\0'; ++at) {
       if (at[0] == '%' && at[1] == 'd') {
@@ -58,21 +56,24 @@ std::string message_text(int number, std::int32_t unit, std::string_view file_na
   return {};
 }
 
-std::string diagnostic_line(std::string_view severity, int number, std::string_view text) {
-  std::string line = "forrtl: ";
+std::string diagnostic_line(std::string_view severity, Message message, std::string_view text) {
+  std::string line(diagnostic_prefix);
   line += severity;
   line += " (";
-  line += std::to_string(number);
+  line += std::to_string(message_number(message));
   line += "): ";
   line += text;
-  line += line_end;
+  line += record_end;
   return line;
 }
 
-std::size_t severe_line_without_heap(int number, std::span<char> out) {
+std::size_t severe_line_without_heap(Message message, std::span<char> out) {
   for (const auto& entry : catalogue) {
-    if (entry.number != number) continue;
-    const int length = std::snprintf(out.data(), out.size(), "forrtl: severe (%d): %s%s", number, entry.text, line_end);
+    if (entry.message != message) continue;
+    const int length =
+        std::snprintf(out.data(), out.size(), "%.*ssevere (%d): %s%.*s", static_cast<int>(diagnostic_prefix.size()),
+                      diagnostic_prefix.data(), message_number(message), entry.text,
+                      static_cast<int>(record_end.size()), record_end.data());
     return length > 0 && static_cast<std::size_t>(length) < out.size() ? static_cast<std::size_t>(length) : 0;
   }
   return 0;
@@ -80,7 +81,7 @@ std::size_t severe_line_without_heap(int number, std::span<char> out) {
 
 void write_warning(std::string_view line) {
   std::string text(line);
-  text += line_end;
+  text += record_end;
   platform::write_all(platform::standard_error(), text.data(), text.size());
 }
 

@@ -13,17 +13,22 @@
 
 namespace recio {
 
+// Every record ends with these two bytes, on files and on the console.
+inline constexpr std::string_view record_end = "\r\n";
+// The start of every diagnostic line.
+inline constexpr std::string_view diagnostic_prefix = "forrtl: ";
+
 // The catalogue text of message `number` with the unit and file filled in
 // where the text has placeholders; empty for an unknown number.
-std::string message_text(int number, std::int32_t unit, std::string_view file_name);
+std::string message_text(Message message, std::int32_t unit, std::string_view file_name);
 
 // "forrtl: severe (N): text" with CR LF; likewise "error" and "info".
-std::string diagnostic_line(std::string_view severity, int number, std::string_view text);
+std::string diagnostic_line(std::string_view severity, Message message, std::string_view text);
 
 // The "severe" line of a message without placeholders, composed into `out`
 // without the heap, which may be what has run out when the line is needed.
 // Returns its length; 0 for an unknown number or a line that does not fit.
-std::size_t severe_line_without_heap(int number, std::span<char> out);
+std::size_t severe_line_without_heap(Message message, std::span<char> out);
 
 // One line of its own on standard error, ending with CR LF, whatever its
 // length; the run goes on. For what the user must know about the data used.

@@ -19,7 +19,7 @@ Status next_unit_record(void* context, std::string_view& record) {
   const RecordTake taken = take_record(feed.unit, record);
   if (taken.got) return read_ok;
   feed.error = taken.error;
-  return taken.error != 0 ? msg_read_error : read_end_of_file;
+  return taken.error != 0 ? read_error : read_end_of_file;
 }
 
 // Hands the status back, or ends the run when the statement has no status result.
@@ -30,8 +30,8 @@ void finish_read(std::int32_t unit, Status result, platform::ErrorCode os_error,
     return;
   }
   if (result == read_ok) return;
-  if (result == read_end_of_file) fatal_on_unit(msg_end_of_file, unit);
-  fatal_on_unit(result, unit, result == msg_read_error ? os_error : 0);
+  if (result == read_end_of_file) fatal_on_unit(Message::end_of_file, unit);
+  fatal_on_unit(message_of(result), unit, result == read_error ? os_error : 0);
 }
 
 }  // namespace
@@ -53,7 +53,7 @@ void read_formatted(std::int32_t unit, const Format& format, std::initializer_li
     result =
         parse_formatted(record, format, std::span<const InputItem>(items.begin(), items.size()), unit_blank_mode(unit));
   } else if (taken.error != 0) {
-    result = msg_read_error;
+    result = read_error;
   }
   finish_read(unit, result, taken.error, status);
 }

@@ -13,7 +13,7 @@
 namespace recio {
 
 // With `status` null, any status but read_ok ends the run with its message:
-// msg_end_of_file for read_end_of_file, otherwise the status's own.
+// Message::end_of_file for read_end_of_file, otherwise the status's own.
 // `items_done`, when given, receives how many items the read got to, so that
 // an end of file inside a record can be told from one between records;
 // `trace`, when given, what the read took (see ReadTrace).

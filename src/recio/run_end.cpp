@@ -58,34 +58,36 @@ std::size_t memory_line_size = 0;
     write_to(platform::standard_error(), std::string_view(memory_line.data(), memory_line_size));
     close_all_units();
   }
-  platform::exit_process(fatal_exit_status(msg_no_memory));
+  platform::exit_process(fatal_exit_status(Message::no_memory));
 }
 
 }  // namespace
 
-void fatal_diagnostic(int number, std::int32_t unit, std::string_view file_name, platform::ErrorCode os_error) {
+void fatal_diagnostic(Message message, std::int32_t unit, std::string_view file_name, platform::ErrorCode os_error) {
   end_prompt_line();
   if (os_error != 0) {
-    write_to(platform::standard_error(), "forrtl: " + platform::error_text(os_error) + "\r\n");
+    write_to(platform::standard_error(),
+             std::string(diagnostic_prefix) + platform::error_text(os_error) + std::string(record_end));
   }
-  write_to(platform::standard_error(), diagnostic_line("severe", number, message_text(number, unit, file_name)));
+  write_to(platform::standard_error(), diagnostic_line("severe", message, message_text(message, unit, file_name)));
   close_all_units();
-  platform::exit_process(fatal_exit_status(number));
+  platform::exit_process(fatal_exit_status(message));
 }
 
-void fatal_on_unit(int number, std::int32_t unit, platform::ErrorCode os_error) {
-  fatal_diagnostic(number, unit, unit_file_name(unit), os_error);
+void fatal_on_unit(Message message, std::int32_t unit, platform::ErrorCode os_error) {
+  fatal_diagnostic(message, unit, unit_file_name(unit), os_error);
 }
 
 void install_memory_diagnostic() {
-  memory_line_size = severe_line_without_heap(msg_no_memory, memory_line);
+  memory_line_size = severe_line_without_heap(Message::no_memory, memory_line);
   std::set_new_handler(out_of_memory);
 }
 
 void install_interrupt_diagnostic() {
   const char* words[] = {"control-C", "control-BREAK", "menu-CLOSE", "unknown"};
   for (std::size_t i = 0; i < interrupt_lines.size(); ++i) {
-    interrupt_lines[i] = diagnostic_line("error", msg_interrupted, message_text(msg_interrupted, 0, words[i]));
+    interrupt_lines[i] =
+        diagnostic_line("error", Message::interrupted, message_text(Message::interrupted, 0, words[i]));
   }
   platform::install_interrupt_handler(on_interrupt);
 }

@@ -18,7 +18,6 @@ namespace {
 constexpr std::size_t output_capacity = 64 * 1024;
 constexpr std::size_t file_input_chunk = 256 * 1024;
 constexpr std::size_t console_input_chunk = 4 * 1024;
-constexpr std::string_view record_end = "\r\n";
 
 struct Unit {
   std::int32_t number = 0;
@@ -98,7 +97,7 @@ Unit& enter(std::int32_t number, std::string name, platform::FileHandle handle) 
   const std::size_t slot = free_slot();
   if (slot == table_size) {
     platform::close_file(handle);
-    fatal_diagnostic(msg_open_failure, number, name, 0);
+    fatal_diagnostic(Message::open_failure, number, name, 0);
   }
   Unit& unit = table[slot];
   reset(unit);
@@ -149,7 +148,7 @@ void send_output_or_die(Unit& unit) {
     // meet the same failure again.
     platform::close_file(unit.handle);
     leave(unit);
-    fatal_diagnostic(msg_write_error, number, name, error);
+    fatal_diagnostic(Message::write_error, number, name, error);
   }
 }
 
@@ -171,7 +170,7 @@ void append_output(Unit& unit, std::string_view record, bool advance) {
         unit.truncate_pending = false;
         error = platform::truncate_at_position(unit.handle);
       }
-      if (error != 0) fatal_on_unit(msg_write_error, unit.number, error);
+      if (error != 0) fatal_on_unit(Message::write_error, unit.number, error);
       return;
     }
   }
@@ -193,7 +192,7 @@ void write_console(Unit& unit, std::string_view record, bool advance) {
   // moment it appears still ends its line.
   prompt_pending.store(!advance, std::memory_order_relaxed);
   if (const auto error = platform::write_all(unit.handle, bytes.data(), bytes.size()); error != 0) {
-    fatal_on_unit(msg_write_error, unit.number, error);
+    fatal_on_unit(Message::write_error, unit.number, error);
   }
 }
 
@@ -220,7 +219,7 @@ void prepare_input_space(Unit& unit) {
       larger = std::make_unique_for_overwrite<char[]>(capacity);
     } catch (const std::bad_alloc&) {
       // A line without end (a device that never sends one) outgrew memory.
-      fatal_diagnostic(msg_no_memory, unit.number, unit.name, 0);
+      fatal_diagnostic(Message::no_memory, unit.number, unit.name, 0);
     }
     std::memcpy(larger.get(), unit.in.get(), pending);
     unit.in = std::move(larger);
@@ -280,10 +279,11 @@ void open_named(std::int32_t number, std::string_view name_field, const NameAnsw
   const bool zero_byte = name_field.substr(0, 256).find('\0') != std::string_view::npos;
   std::string path = zero_byte ? name : platform::full_path(name);
   if (path.empty() || path.size() >= 256) path = name;
-  if (answer.cut) fatal_diagnostic(msg_bad_file_name, number, path, 0);
+  if (answer.cut) fatal_diagnostic(Message::bad_file_name, number, path, 0);
   // The text before a blank is not the name the user typed.
-  if (!answer.line_with_more_text.empty()) fatal_diagnostic(msg_bad_file_name, number, answer.line_with_more_text, 0);
-  if (name.empty() || zero_byte) fatal_diagnostic(msg_bad_file_name, number, path, 0);
+  if (!answer.line_with_more_text.empty())
+    fatal_diagnostic(Message::bad_file_name, number, answer.line_with_more_text, 0);
+  if (name.empty() || zero_byte) fatal_diagnostic(Message::bad_file_name, number, path, 0);
   const platform::OpenResult opened = platform::open_file(name, if_missing);
   if (opened.error != 0) {
     fatal_diagnostic(platform::open_failure_message(opened.error), number, path, opened.error);
@@ -310,7 +310,7 @@ void open_unit(std::int32_t number, std::string_view name_field, std::string_vie
   if (equal_keyword(blanks, "ZERO")) {
     mode = BlankMode::zero;
   } else if (!equal_keyword(blanks, "NULL")) {
-    fatal_diagnostic(msg_keyword_value, number, trimmed_file_name(name_field), 0);
+    fatal_diagnostic(Message::keyword_value, number, trimmed_file_name(name_field), 0);
   }
   // An open of a connected unit first ends the old connection.
   close_unit(number);
@@ -323,7 +323,7 @@ void open_unit(std::int32_t number, std::string_view name_field, std::string_vie
     // "UNKNOWN" does.
     open_named(number, name_field, answer, platform::IfMissing::create, mode);
   } else {
-    fatal_diagnostic(msg_keyword_value, number, trimmed_file_name(name_field), 0);
+    fatal_diagnostic(Message::keyword_value, number, trimmed_file_name(name_field), 0);
   }
 }
 
@@ -333,7 +333,7 @@ void rewind_unit(std::int32_t number) {
   send_output_or_die(*unit);
   if (!unit->console) {
     if (const auto error = platform::seek_to_start(unit->handle); error != 0) {
-      fatal_on_unit(msg_rewind_error, number, error);
+      fatal_on_unit(Message::rewind_error, number, error);
     }
     unit->truncate_pending = unit->regular_file;
     unit->wrote = false;
@@ -351,7 +351,7 @@ void close_unit(std::int32_t number) {
   const platform::ErrorCode error = unit->console ? 0 : platform::close_file(unit->handle);
   const std::string name = unit->name;
   leave(*unit);
-  if (error != 0) fatal_diagnostic(msg_close_error, number, name, error);
+  if (error != 0) fatal_diagnostic(Message::close_error, number, name, error);
 }
 
 void close_all_units() {
@@ -391,18 +391,18 @@ void close_all_units_in_interrupt() {
 
 void put_record(std::int32_t number, std::string_view record, bool advance) {
   Unit* unit = number == screen_unit ? &console_unit(number) : find(number);
-  if (unit == nullptr) fatal_diagnostic(msg_open_failure, number, "", 0);
+  if (unit == nullptr) fatal_diagnostic(Message::open_failure, number, "", 0);
   if (unit->console) {
     write_console(*unit, record, advance);
     return;
   }
-  if (unit->read_only) fatal_on_unit(msg_write_read_only, number);
+  if (unit->read_only) fatal_on_unit(Message::write_read_only, number);
   append_output(*unit, record, advance);
 }
 
 RecordTake take_record(std::int32_t number, std::string_view& record) {
   Unit* unit = number == keyboard_unit ? &console_unit(number) : find(number);
-  if (unit == nullptr) fatal_diagnostic(msg_open_failure, number, "", 0);
+  if (unit == nullptr) fatal_diagnostic(Message::open_failure, number, "", 0);
   if (unit->end_of_file) return {false, 0};
   send_output_or_die(*unit);
   std::size_t searched = 0;  // bytes of the record's start known to hold no line feed

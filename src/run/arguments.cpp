@@ -4,6 +4,7 @@
 
 #include "platform/platform.hpp"
 #include "platform/status.hpp"
+#include "recio/messages.hpp"
 
 #ifndef TIRAL_VERSION
 #error "TIRAL_VERSION comes from project(tiral VERSION ...)"
@@ -38,12 +39,12 @@ constexpr std::string_view usage_lines[] = {
     "man -l doc/tiral.1; on Windows, README.txt beside tiral.exe).",
 };
 
-std::string with_line_end(std::string_view line) { return std::string(line) + "\r\n"; }
+std::string with_line_end(std::string_view line) { return std::string(line) + std::string(recio::record_end); }
 
 int say(platform::FileHandle stream, const std::string& text, int status) {
   if (platform::write_all(stream, text.data(), text.size()) != 0) {
     // A reader that is gone must not look like a success.
-    platform::exit_process(recio::fatal_exit_status(recio::msg_write_error));
+    platform::exit_process(recio::fatal_exit_status(recio::Message::write_error));
   }
   return status;
 }
