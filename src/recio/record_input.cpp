@@ -10,7 +10,7 @@ namespace recio {
 namespace {
 
 struct UnitFeed {
-  std::int32_t unit;
+  Unit& unit;
   platform::ErrorCode error = 0;  // of a read the system refused
 };
 
@@ -23,39 +23,40 @@ Status next_unit_record(void* context, std::string_view& record) {
 }
 
 // Hands the status back, or ends the run when the statement has no status result.
-void finish_read(std::int32_t unit, Status result, platform::ErrorCode os_error, Status* status) {
-  if (result == read_ok) end_read(unit);
+void finish_read(Unit& unit, Status result, platform::ErrorCode os_error, Status* status) {
+  if (result == read_ok) end_read(unit_number(unit));
   if (status != nullptr) {
     *status = result;
     return;
   }
   if (result == read_ok) return;
-  if (result == read_end_of_file) fatal_on_unit(Message::end_of_file, unit);
-  fatal_on_unit(message_of(result), unit, result == read_error ? os_error : 0);
+  const Message message = result == read_end_of_file ? Message::end_of_file : message_of(result);
+  fatal_diagnostic(message, unit_number(unit), unit_name(unit), result == read_error ? os_error : 0);
 }
 
 }  // namespace
 
 void read_list_directed(std::int32_t unit, std::initializer_list<InputItem> items, Status* status,
                         std::size_t* items_done, ReadTrace* trace) {
-  UnitFeed context{unit};
+  UnitFeed context{statement_unit(unit)};
   const RecordFeed feed{next_unit_record, &context};
   const Status result =
       parse_list_directed(feed, std::span<const InputItem>(items.begin(), items.size()), items_done, trace);
-  finish_read(unit, result, context.error, status);
+  finish_read(context.unit, result, context.error, status);
 }
 
 void read_formatted(std::int32_t unit, const Format& format, std::initializer_list<InputItem> items, Status* status) {
+  Unit& connected = statement_unit(unit);
   std::string_view record;
-  const RecordTake taken = take_record(unit, record);
+  const RecordTake taken = take_record(connected, record);
   Status result = read_end_of_file;
   if (taken.got) {
-    result =
-        parse_formatted(record, format, std::span<const InputItem>(items.begin(), items.size()), unit_blank_mode(unit));
+    result = parse_formatted(record, format, std::span<const InputItem>(items.begin(), items.size()),
+                             unit_blank_mode(connected));
   } else if (taken.error != 0) {
     result = read_error;
   }
-  finish_read(unit, result, taken.error, status);
+  finish_read(connected, result, taken.error, status);
 }
 
 }  // namespace recio

@@ -13,12 +13,7 @@
 
 namespace recio {
 
-namespace {
-
-constexpr std::size_t output_capacity = 64 * 1024;
-constexpr std::size_t file_input_chunk = 256 * 1024;
-constexpr std::size_t console_input_chunk = 4 * 1024;
-
+// One connection. Its slot in the table never moves while it is in use.
 struct Unit {
   std::int32_t number = 0;
   std::string name;  // full path as resolved at open, for diagnostics
@@ -48,6 +43,12 @@ struct Unit {
   std::int64_t records_taken = 0;  // since the open or the last rewind
 };
 
+namespace {
+
+constexpr std::size_t output_capacity = 64 * 1024;
+constexpr std::size_t file_input_chunk = 256 * 1024;
+constexpr std::size_t console_input_chunk = 4 * 1024;
+
 // The table allows any unit number; its size bounds the connections open at
 // once. Slots never move, so the interrupt handler can walk them.
 constexpr std::size_t table_size = 64;
@@ -57,16 +58,8 @@ std::array<std::atomic<bool>, table_size> in_use{};
 std::atomic<bool> prompt_pending{false};
 
 Unit* find(std::int32_t number) {
-  // Statements come in runs on one unit: the last one found is tried first.
-  static std::size_t last_found = 0;
-  if (in_use[last_found].load(std::memory_order_relaxed) && table[last_found].number == number) {
-    return &table[last_found];
-  }
   for (std::size_t i = 0; i < table_size; ++i) {
-    if (in_use[i].load(std::memory_order_relaxed) && table[i].number == number) {
-      last_found = i;
-      return &table[i];
-    }
+    if (in_use[i].load(std::memory_order_relaxed) && table[i].number == number) return &table[i];
   }
   return nullptr;
 }
@@ -389,9 +382,15 @@ void close_all_units_in_interrupt() {
   }
 }
 
-void put_record(std::int32_t number, std::string_view record, bool advance) {
-  Unit* unit = number == screen_unit ? &console_unit(number) : find(number);
+Unit& statement_unit(std::int32_t number) {
+  if (number == keyboard_unit || number == screen_unit) return console_unit(number);
+  Unit* unit = find(number);
   if (unit == nullptr) fatal_diagnostic(Message::open_failure, number, "", 0);
+  return *unit;
+}
+
+void put_record(std::int32_t number, std::string_view record, bool advance) {
+  Unit* unit = &statement_unit(number);
   if (unit->console) {
     write_console(*unit, record, advance);
     return;
@@ -400,40 +399,42 @@ void put_record(std::int32_t number, std::string_view record, bool advance) {
   append_output(*unit, record, advance);
 }
 
-RecordTake take_record(std::int32_t number, std::string_view& record) {
-  Unit* unit = number == keyboard_unit ? &console_unit(number) : find(number);
-  if (unit == nullptr) fatal_diagnostic(Message::open_failure, number, "", 0);
-  if (unit->end_of_file) return {false, 0};
-  send_output_or_die(*unit);
+RecordTake take_record(Unit& unit, std::string_view& record) {
+  if (unit.end_of_file) return {false, 0};
+  send_output_or_die(unit);
   std::size_t searched = 0;  // bytes of the record's start known to hold no line feed
   for (;;) {
-    if (unit->in && settle_file_start(*unit)) {
-      const char* from = unit->in.get() + unit->in_begin;
-      const std::size_t available = unit->in_end - unit->in_begin;
+    if (unit.in && settle_file_start(unit)) {
+      const char* from = unit.in.get() + unit.in_begin;
+      const std::size_t available = unit.in_end - unit.in_begin;
       if (const void* line_feed = std::memchr(from + searched, '\n', available - searched)) {
         const auto length = static_cast<std::size_t>(static_cast<const char*>(line_feed) - from);
-        record = cut_record(*unit, unit->in_begin + length);
+        record = cut_record(unit, unit.in_begin + length);
         return {true, 0};
       }
       searched = available;
     }
-    if (unit->at_end_of_data) break;
-    prepare_input_space(*unit);
+    if (unit.at_end_of_data) break;
+    prepare_input_space(unit);
     const platform::ReadResult got =
-        platform::read_some(unit->handle, unit->in.get() + unit->in_end, unit->in_capacity - unit->in_end);
+        platform::read_some(unit.handle, unit.in.get() + unit.in_end, unit.in_capacity - unit.in_end);
     if (got.error != 0) return {false, got.error};
-    if (got.bytes == 0) unit->at_end_of_data = true;
-    unit->in_end += got.bytes;
+    if (got.bytes == 0) unit.at_end_of_data = true;
+    unit.in_end += got.bytes;
   }
   // Text after the last line feed is the last record, of a file as of the
   // console: a file saved without a final line end keeps its last line.
-  if (unit->in_end > unit->in_begin) {
-    record = cut_record(*unit, unit->in_end);
-    unit->in_begin = unit->in_end;
+  if (unit.in_end > unit.in_begin) {
+    record = cut_record(unit, unit.in_end);
+    unit.in_begin = unit.in_end;
     return {true, 0};
   }
-  unit->end_of_file = true;
+  unit.end_of_file = true;
   return {false, 0};
+}
+
+RecordTake take_record(std::int32_t number, std::string_view& record) {
+  return take_record(statement_unit(number), record);
 }
 
 void end_read(std::int32_t number) {
@@ -454,10 +455,11 @@ std::string unit_file_name(std::int32_t number) {
   return unit != nullptr ? unit->name : std::string();
 }
 
-BlankMode unit_blank_mode(std::int32_t number) {
-  const Unit* unit = find(number);
-  return unit != nullptr ? unit->blanks : BlankMode::null;
-}
+BlankMode unit_blank_mode(const Unit& unit) { return unit.blanks; }
+
+std::int32_t unit_number(const Unit& unit) { return unit.number; }
+
+const std::string& unit_name(const Unit& unit) { return unit.name; }
 
 bool console_prompt_pending() { return prompt_pending.load(std::memory_order_relaxed); }
 

@@ -45,6 +45,14 @@ void close_all_units_in_interrupt();
 
 // --- record transfer, for the record layers ---
 
+// A connected unit as a statement sees it: looked up once, then handed to
+// each step of the statement.
+struct Unit;
+
+// The unit of a statement, connecting the keyboard and the screen units at
+// first use; a unit that is not connected ends the run (message 30).
+Unit& statement_unit(std::int32_t unit);
+
 // Sends one record to a unit (connecting the screen unit at first use). A
 // non-advancing record gets no line end and stays pending on the console.
 void put_record(std::int32_t unit, std::string_view record, bool advance);
@@ -58,6 +66,7 @@ struct RecordTake {
   bool got = false;
   platform::ErrorCode error = 0;
 };
+RecordTake take_record(Unit& unit, std::string_view& record);
 RecordTake take_record(std::int32_t unit, std::string_view& record);
 
 // Ends a read statement on a unit: a read of the keyboard completes the
@@ -69,7 +78,9 @@ bool unit_connected(std::int32_t unit);
 // line number of the last one.
 std::int64_t records_taken(std::int32_t unit);
 std::string unit_file_name(std::int32_t unit);
-BlankMode unit_blank_mode(std::int32_t unit);
+BlankMode unit_blank_mode(const Unit& unit);
+std::int32_t unit_number(const Unit& unit);
+const std::string& unit_name(const Unit& unit);  // "CONIN$" and "CONOUT$" for the console
 
 // A console prompt is out without its line end and its answer not yet read.
 bool console_prompt_pending();
