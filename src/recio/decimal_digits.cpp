@@ -7,15 +7,12 @@
 #include <limits>
 #include <system_error>
 
-#include "recio/short_decimal.hpp"
-
 namespace recio {
 
 void DecimalDigits::add(char digit, bool after_point) {
   if (after_point) --scale_;
   if (kept_ == 0 && digit == '0') return;  // leading zeros only shift the scale
   if (kept_ < max_kept_digits) {
-    if (kept_ < short_decimal_digits) short_digits_ = short_digits_ * 10 + static_cast<std::uint32_t>(digit - '0');
     text_[kept_++] = digit;
   } else {
     ++scale_;
@@ -23,17 +20,7 @@ void DecimalDigits::add(char digit, bool after_point) {
   }
 }
 
-float DecimalDigits::to_float() {
-  PlainDecimal short_form;
-  short_form.negative = negative_;
-  short_form.digits_seen = 1;  // the readers convert only numbers with a digit
-  short_form.too_long = kept_ > short_decimal_digits;
-  short_form.digits = short_digits_;
-  short_form.scale = scale_;
-  float value = 0.0f;
-  if (plain_decimal_to_float(short_form, value)) return value;
-  return correctly_rounded<float>();
-}
+float DecimalDigits::to_float() { return correctly_rounded<float>(); }
 
 double DecimalDigits::to_double() { return correctly_rounded<double>(); }
 

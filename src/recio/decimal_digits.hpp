@@ -1,5 +1,6 @@
-// The general decimal conversion of both readers: the significant digits of a
-// number, gathered one at a time, and their value rounded exactly once.
+// The general decimal conversion behind the scanner (decimal_scan.hpp): the
+// significant digits of a number of any length, gathered one at a time, and
+// their value rounded exactly once.
 #pragma once
 
 #include <cstddef>
@@ -37,7 +38,6 @@ class DecimalDigits {
 
   char text_[max_kept_digits + 32];  // kept digits, then "e" and the scale
   std::size_t kept_ = 0;             // from the first non-zero digit
-  std::uint32_t short_digits_ = 0;   // the first kept digits, for the exact shortcut
   std::int64_t scale_ = 0;           // the value is digits * 10^scale
   bool negative_;
   bool dropped_nonzero_ = false;

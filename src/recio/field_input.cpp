@@ -1,19 +1,18 @@
-// Fixed-position F fields: digits gathered and converted by DecimalDigits, so
+// Fixed-position F fields: numbers scanned and converted by decimal_scan, so
 // each value is rounded exactly once.
 #include "recio/field_input.hpp"
 
 #include <algorithm>
 #include <limits>
+#include <string>
 
-#include "recio/decimal_digits.hpp"
+#include "recio/characters.hpp"
+#include "recio/decimal_scan.hpp"
 #include "recio/recent_memory.hpp"
-#include "recio/short_decimal.hpp"
 
 namespace recio {
 
 namespace {
-
-constexpr bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -51,40 +50,28 @@ bool read_non_number(std::string_view trimmed, float& value) {
   return true;
 }
 
-// `text` starts at the first non-blank. Blanks after it are dropped, or count
+// `text` starts at the first non-blank. Blanks after it are dropped, or read
 // as zeros in zero mode; only a real digit makes a number.
 FieldValue read_decimal(std::string_view text, int decimals, BlankMode blanks) {
   constexpr FieldValue failed{conversion_error, 0.0f};
-  std::size_t at = (text[0] == '-' || text[0] == '+') ? 1 : 0;
-  DecimalDigits digits(text[0] == '-');
-  bool saw_digit = false;
-  bool after_point = false;
-  for (; at < text.size(); ++at) {
-    const char c = text[at];
-    if (is_digit(c)) {
-      digits.add(c, after_point);
-      saw_digit = true;
-    } else if (c == ' ') {
-      if (blanks == BlankMode::zero) digits.add('0', after_point);
-    } else if (c == '.' && !after_point) {
-      after_point = true;
-    } else {
-      return failed;
+  std::string without_blanks;
+  if (text.find(' ') != std::string_view::npos) {
+    if (std::ranges::none_of(text, is_digit)) return failed;
+    for (const char c : text) {
+      if (c != ' ') {
+        without_blanks += c;
+      } else if (blanks == BlankMode::zero) {
+        without_blanks += '0';
+      }
     }
+    text = without_blanks;
   }
-  if (!saw_digit) return failed;
-  // Without a point, the last `decimals` digits are the fraction.
-  if (!after_point) digits.scale_by(-decimals);
-  return {read_ok, digits.to_float()};
-}
-
-// The field as the F writer puts it out: blanks, an optional sign, digits, a
-// point and digits, nothing after. Gives what read_decimal gives for such a
-// field, through the exact shortcut; false for any other field.
-bool read_plain_field(std::string_view text, float& value) {
   std::size_t at = 0;
-  const PlainDecimal number = scan_plain_decimal(text, at);
-  return at == text.size() && number.point && plain_decimal_to_float(number, value);
+  ScannedDecimal number = scan_decimal(text, at);
+  if (at != text.size() || !number.has_digit()) return failed;
+  // Without a point, the last `decimals` digits are the fraction.
+  if (!number.point) number.exponent = -decimals;
+  return {read_ok, decimal_to_float(number)};
 }
 
 }  // namespace
@@ -122,8 +109,6 @@ namespace {
 FieldValue read_field_text(std::string_view field, int decimals, BlankMode blanks) {
   const std::size_t first = leading_blanks(field);
   if (first == field.size()) return {read_ok, 0.0f};
-  float plain = 0.0f;
-  if (read_plain_field(field.substr(first), plain)) return {read_ok, plain};
   const FieldValue decimal = read_decimal(field.substr(first), decimals, blanks);
   if (decimal.status == read_ok) return decimal;
   // Rarely: the texts of values that are no numbers.

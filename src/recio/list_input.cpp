@@ -1,13 +1,13 @@
 // Free-form reading: a hand-written scanner over records; numbers are
-// converted by DecimalDigits, so that every value is rounded exactly once.
+// scanned and converted by decimal_scan, so that every value is rounded
+// exactly once.
 #include "recio/list_input.hpp"
 
 #include <algorithm>
 #include <cstring>
 
 #include "recio/characters.hpp"
-#include "recio/decimal_digits.hpp"
-#include "recio/short_decimal.hpp"
+#include "recio/decimal_scan.hpp"
 
 namespace recio {
 
@@ -36,17 +36,6 @@ bool logical_is_true(std::string_view token) {
   return letter == 'T' || letter == 't';
 }
 
-// A number split into its parts; `exponent` already includes an explicit
-// exponent and is clamped far outside every floating range.
-struct NumberParts {
-  bool negative = false;
-  bool has_point = false;
-  bool has_exponent = false;
-  std::string_view integer_digits;
-  std::string_view fraction_digits;
-  std::int64_t exponent = 0;
-};
-
 // Characters only: anything foreign, or a repeated point or exponent letter.
 bool has_number_characters(std::string_view token) {
   int points = 0;
@@ -59,60 +48,15 @@ bool has_number_characters(std::string_view token) {
   return !token.empty() && points <= 1 && letters <= 1;
 }
 
-std::string_view take_digits(std::string_view token, std::size_t& at) {
-  const std::size_t start = at;
-  while (at < token.size() && is_digit(token[at])) ++at;
-  return token.substr(start, at - start);
-}
-
-std::int64_t clamped_exponent(std::string_view digits, bool negative) {
-  std::int64_t value = 0;
-  for (const char c : digits) value = std::min<std::int64_t>(value * 10 + (c - '0'), DecimalDigits::exponent_limit);
-  return negative ? -value : value;
-}
-
-// Splits an exponent written as letter [sign] digits, or sign digits.
-bool split_exponent(std::string_view token, std::size_t at, NumberParts& parts) {
-  if (at == token.size()) return true;
-  const bool letter = is_exponent_letter(token[at]);
-  if (letter) ++at;
-  bool negative = false;
-  if (at < token.size() && is_sign(token[at])) {
-    negative = token[at] == '-';
-    ++at;
-  } else if (!letter) {
-    return false;
-  }
-  const std::string_view digits = take_digits(token, at);
-  if (digits.empty() || at != token.size()) return false;
-  parts.has_exponent = true;
-  parts.exponent = clamped_exponent(digits, negative);
-  return true;
-}
-
 // Returns read_ok, syntax_error for foreign characters, or
 // conversion_error when the characters are right but form no number.
-Status split_number(std::string_view token, NumberParts& parts) {
+Status split_number(std::string_view token, ScannedDecimal& number) {
   if (!has_number_characters(token)) return syntax_error;
   std::size_t at = 0;
-  if (is_sign(token[at])) parts.negative = token[at++] == '-';
-  parts.integer_digits = take_digits(token, at);
-  if (at < token.size() && token[at] == '.') {
-    parts.has_point = true;
-    ++at;
-    parts.fraction_digits = take_digits(token, at);
-  }
-  if (parts.integer_digits.empty() && parts.fraction_digits.empty()) return conversion_error;
-  return split_exponent(token, at, parts) ? read_ok : conversion_error;
-}
-
-// The number's digits for the general conversion.
-DecimalDigits digits_of(const NumberParts& parts) {
-  DecimalDigits digits(parts.negative);
-  for (const char c : parts.integer_digits) digits.add(c, false);
-  for (const char c : parts.fraction_digits) digits.add(c, true);
-  digits.scale_by(parts.exponent);
-  return digits;
+  number = scan_decimal(token, at);
+  if (!number.has_digit()) return conversion_error;
+  if (at == token.size()) return read_ok;
+  return scan_exponent(token, at, number) && at == token.size() ? read_ok : conversion_error;
 }
 
 Status convert_to_real(std::string_view token, float& value) {
@@ -120,20 +64,20 @@ Status convert_to_real(std::string_view token, float& value) {
     value = logical_is_true(token) ? -1.0f : 0.0f;
     return read_ok;
   }
-  NumberParts parts;
-  const Status status = split_number(token, parts);
-  if (status == read_ok) value = digits_of(parts).to_float();
+  ScannedDecimal number;
+  const Status status = split_number(token, number);
+  if (status == read_ok) value = decimal_to_float(number);
   return status;
 }
 
-bool whole_digits_to_int32(const NumberParts& parts, std::int32_t& value) {
-  const std::int64_t limit = parts.negative ? std::int64_t{1} << 31 : (std::int64_t{1} << 31) - 1;
+bool whole_digits_to_int32(const ScannedDecimal& number, std::int32_t& value) {
+  const std::int64_t limit = number.negative ? std::int64_t{1} << 31 : (std::int64_t{1} << 31) - 1;
   std::int64_t magnitude = 0;
-  for (const char c : parts.integer_digits) {
+  for (const char c : number.integer_digits) {
     magnitude = magnitude * 10 + (c - '0');
     if (magnitude > limit) return false;
   }
-  value = static_cast<std::int32_t>(parts.negative ? -magnitude : magnitude);
+  value = static_cast<std::int32_t>(number.negative ? -magnitude : magnitude);
   return true;
 }
 
@@ -148,12 +92,11 @@ Status convert_to_integer(std::string_view token, std::int32_t& value) {
     value = logical_is_true(token) ? -1 : 0;
     return read_ok;
   }
-  NumberParts parts;
-  const Status status = split_number(token, parts);
+  ScannedDecimal number;
+  const Status status = split_number(token, number);
   if (status != read_ok) return status;
-  const bool in_range = (parts.has_point || parts.has_exponent)
-                            ? truncated_to_int32(digits_of(parts).to_double(), value)
-                            : whole_digits_to_int32(parts, value);
+  const bool in_range = (number.point || number.exponent_given) ? truncated_to_int32(decimal_to_double(number), value)
+                                                                : whole_digits_to_int32(number, value);
   return in_range ? read_ok : conversion_error;
 }
 
@@ -192,8 +135,8 @@ Status store_value(const InputItem& item, const Value& value) {
   return syntax_error;
 }
 
-// The common record of data files: real items only, each a plain decimal of
-// few digits ([sign] digits [. digits]), separated by blanks, tabs or one
+// The common record of data files: real items only, each a plain decimal
+// ([sign] digits [. digits]), separated by blanks, tabs or one
 // comma, all on this record. Gives exactly what the general scanner gives for
 // such a record, only faster; anything else returns false having stored
 // nothing, and the general scanner reads the record from its start.
@@ -234,10 +177,12 @@ class PlainReals {
   }
 
   bool take_plain_number(float& value) {
-    const PlainDecimal number = scan_plain_decimal(record_, at_);
+    const ScannedDecimal number = scan_decimal(record_, at_);
     // The token must end where the general scanner ends a value it can take.
     if (at_ < record_.size() && !is_blank(record_[at_]) && record_[at_] != ',') return false;
-    return plain_decimal_to_float(number, value);
+    if (!number.has_digit()) return false;
+    value = decimal_to_float(number);
+    return true;
   }
 
   std::string_view record_;

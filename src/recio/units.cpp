@@ -57,9 +57,23 @@ std::array<std::atomic<bool>, table_size> in_use{};
 
 std::atomic<bool> prompt_pending{false};
 
+// The slot (plus one) of each connected unit numbered below this, so that
+// the units of the program are found without a search: one look-up a
+// statement, which a record of a large file pays for.
+constexpr std::int32_t directly_found = 512;
+std::array<std::uint8_t, directly_found> slot_of_number{};
+
+bool in_slot(std::size_t slot, std::int32_t number) {
+  return in_use[slot].load(std::memory_order_relaxed) && table[slot].number == number;
+}
+
 Unit* find(std::int32_t number) {
+  if (number >= 0 && number < directly_found) {
+    const std::size_t entry = slot_of_number[static_cast<std::size_t>(number)];
+    return entry != 0 && in_slot(entry - 1, number) ? &table[entry - 1] : nullptr;
+  }
   for (std::size_t i = 0; i < table_size; ++i) {
-    if (in_use[i].load(std::memory_order_relaxed) && table[i].number == number) return &table[i];
+    if (in_slot(i, number)) return &table[i];
   }
   return nullptr;
 }
@@ -99,11 +113,15 @@ Unit& enter(std::int32_t number, std::string name, platform::FileHandle handle) 
   unit.handle = handle;
   unit.out = std::make_unique_for_overwrite<char[]>(output_capacity);
   in_use[slot].store(true, std::memory_order_release);
+  if (number >= 0 && number < directly_found) {
+    slot_of_number[static_cast<std::size_t>(number)] = static_cast<std::uint8_t>(slot + 1);
+  }
   return unit;
 }
 
 void leave(Unit& unit) {
   const auto slot = static_cast<std::size_t>(&unit - table.data());
+  if (unit.number >= 0 && unit.number < directly_found) slot_of_number[static_cast<std::size_t>(unit.number)] = 0;
   in_use[slot].store(false, std::memory_order_release);
   reset(unit);
 }
