@@ -74,11 +74,16 @@ FieldValue read_decimal(std::string_view text, int decimals, BlankMode blanks) {
   return {read_ok, decimal_to_float(number)};
 }
 
-}  // namespace
-
-namespace {
-
-FieldValue read_field_text(std::string_view field, int decimals, BlankMode blanks);
+FieldValue read_field_text(std::string_view field, int decimals, BlankMode blanks) {
+  const std::size_t first = leading_blanks(field);
+  if (first == field.size()) return {read_ok, 0.0f};
+  const FieldValue decimal = read_decimal(field.substr(first), decimals, blanks);
+  if (decimal.status == read_ok) return decimal;
+  // Rarely: the texts of values that are no numbers.
+  float non_number = 0.0f;
+  if (read_non_number(trim_blanks(field), non_number)) return {read_ok, non_number};
+  return decimal;
+}
 
 // Narrow fields are remembered by their exact characters, decimals and blank mode.
 struct FieldKey {
@@ -86,7 +91,8 @@ struct FieldKey {
   std::uint32_t shape = 0;  // length, decimals and blank mode; 0 for none
   bool operator==(const FieldKey&) const = default;
 };
-constinit thread_local RecentMemory<FieldKey, FieldValue, 4096> remembered;
+// The program has one thread; nothing reads fields on two at once.
+constinit RecentMemory<FieldKey, FieldValue, 4096> remembered;
 
 }  // namespace
 
@@ -103,21 +109,6 @@ FieldValue read_f_field(std::string_view field, int decimals, BlankMode blanks) 
     return true;
   });
 }
-
-namespace {
-
-FieldValue read_field_text(std::string_view field, int decimals, BlankMode blanks) {
-  const std::size_t first = leading_blanks(field);
-  if (first == field.size()) return {read_ok, 0.0f};
-  const FieldValue decimal = read_decimal(field.substr(first), decimals, blanks);
-  if (decimal.status == read_ok) return decimal;
-  // Rarely: the texts of values that are no numbers.
-  float non_number = 0.0f;
-  if (read_non_number(trim_blanks(field), non_number)) return {read_ok, non_number};
-  return decimal;
-}
-
-}  // namespace
 
 Status parse_formatted(std::string_view record, const Format& format, std::span<const InputItem> items,
                        BlankMode blanks) {

@@ -181,6 +181,8 @@ struct FieldKey {
   bool operator==(const FieldKey&) const = default;
 };
 constexpr int max_remembered_width = 8;
+// Per thread, as the exhaustive check of this writer runs it on every core at
+// once; the program itself has one thread.
 constinit thread_local RecentMemory<FieldKey, std::array<char, max_remembered_width>, 4096> remembered;
 
 bool format_remembered(float value, int width, int decimals, char* out) {

@@ -13,6 +13,7 @@ namespace recio {
 
 namespace {
 
+// The longest text value a read takes; a longer one is a syntax error.
 constexpr std::size_t max_text_length = 2049;
 
 constexpr bool is_sign(char c) { return c == '+' || c == '-'; }

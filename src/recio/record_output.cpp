@@ -15,12 +15,6 @@ void append_integer(std::string& record, std::int32_t value, int width) {
   format_integer(value, width, record.data() + at);
 }
 
-void append_fixed(std::string& record, float value, const EditDescriptor& descriptor) {
-  const std::size_t at = record.size();
-  record.resize(at + static_cast<std::size_t>(descriptor.width));
-  format_fixed(value, descriptor.width, descriptor.decimals, record.data() + at);
-}
-
 // One record buffer for the whole run: write statements never overlap.
 std::string& record_buffer() {
   static std::string buffer;
@@ -30,19 +24,14 @@ std::string& record_buffer() {
 
 }  // namespace
 
-void build_list_record(std::string& record, std::span<const OutputItem> items) {
+void build_list_record(std::string& record, std::span<const ListItem> items) {
   bool leading_blank_due = true;
-  for (const OutputItem& item : items) {
-    if (item.kind == OutputItem::Kind::integer) {
-      append_integer(record, item.integer, list_integer_width);
-    } else {
+  for (const ListItem& item : items) {
+    if (item.is_text) {
       if (leading_blank_due) record += ' ';
-      if (item.kind == OutputItem::Kind::text) {
-        record += item.text;
-      } else {
-        // The program writes no reals list-directed; give them a plain field.
-        append_fixed(record, item.real, EditDescriptor{'F', 15, 6});
-      }
+      record += item.text;
+    } else {
+      append_integer(record, item.integer, list_integer_width);
     }
     leading_blank_due = false;
   }
@@ -115,7 +104,7 @@ void build_formatted_record(std::string& record, const Format& format, std::span
   put_fields(record.data() + at, format, items);
 }
 
-void write_list(std::int32_t unit, std::initializer_list<OutputItem> items) {
+void write_list(std::int32_t unit, std::initializer_list<ListItem> items) {
   std::string& record = record_buffer();
   build_list_record(record, items);
   put_record(unit, record, true);

@@ -48,6 +48,9 @@ namespace {
 constexpr std::size_t output_capacity = 64 * 1024;
 constexpr std::size_t file_input_chunk = 256 * 1024;
 constexpr std::size_t console_input_chunk = 4 * 1024;
+// A name field is taken as text of at most this many characters, and a full
+// path this long or longer is not formed: the name is used as typed.
+constexpr std::size_t longest_name = 256;
 
 // The table allows any unit number; its size bounds the connections open at
 // once. Slots never move, so the interrupt handler can walk them.
@@ -287,9 +290,9 @@ void open_named(std::int32_t number, std::string_view name_field, const NameAnsw
   // A cut name would read or write a file the user never named, and so would
   // a typed zero byte, which ends a name early for the system; no full path
   // can be formed of such a name.
-  const bool zero_byte = name_field.substr(0, 256).find('\0') != std::string_view::npos;
+  const bool zero_byte = name_field.substr(0, longest_name).find('\0') != std::string_view::npos;
   std::string path = zero_byte ? name : platform::full_path(name);
-  if (path.empty() || path.size() >= 256) path = name;
+  if (path.empty() || path.size() >= longest_name) path = name;
   if (answer.cut) fatal_diagnostic(Message::bad_file_name, number, path, 0);
   // The text before a blank is not the name the user typed.
   if (!answer.line_with_more_text.empty())
@@ -309,7 +312,7 @@ void open_named(std::int32_t number, std::string_view name_field, const NameAnsw
 }  // namespace
 
 std::string_view trimmed_file_name(std::string_view name_field) {
-  if (name_field.size() > 256) name_field = name_field.substr(0, 256);
+  if (name_field.size() > longest_name) name_field = name_field.substr(0, longest_name);
   while (!name_field.empty() && (name_field.back() == ' ' || name_field.back() == '\0')) name_field.remove_suffix(1);
   while (!name_field.empty() && name_field.front() == ' ') name_field.remove_prefix(1);
   return name_field;

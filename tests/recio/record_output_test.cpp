@@ -10,7 +10,7 @@ namespace {
 
 using recio::OutputItem;
 
-std::string list_record(std::vector<OutputItem> items) {
+std::string list_record(std::vector<recio::ListItem> items) {
   std::string record;
   recio::build_list_record(record, items);
   return record;
@@ -24,7 +24,7 @@ std::string formatted_record(const recio::Format& format, std::vector<OutputItem
 
 TEST(ListRecord, LeadingBlankTextUnchangedIntegersInTwelveColumns) {
   struct Case {
-    std::vector<OutputItem> items;
+    std::vector<recio::ListItem> items;
     std::string record;
   };
   const std::vector<Case> cases = {
