@@ -1,9 +1,23 @@
 // The classes of characters that the readers and the checks of data ask for.
 #pragma once
 
+#include <cstddef>
+#include <string_view>
+
 namespace recio {
 
 constexpr bool is_digit(char c) { return c >= '0' && c <= '9'; }
 constexpr bool is_blank(char c) { return c == ' ' || c == '\t'; }
+
+// ASCII letters compared without their case; other bytes as they are.
+constexpr char lower_case(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+constexpr bool equal_ignoring_case(std::string_view text, std::string_view word) {
+  if (text.size() != word.size()) return false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (lower_case(text[i]) != lower_case(word[i])) return false;
+  }
+  return true;
+}
 
 }  // namespace recio

@@ -14,15 +14,6 @@ namespace recio {
 
 namespace {
 
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool equals_ignoring_case(std::string_view text, std::string_view lower_word) {
-  if (text.size() != lower_word.size()) return false;
-  for (std::size_t i = 0; i < text.size(); ++i)
-    if (lower(text[i]) != lower_word[i]) return false;
-  return true;
-}
-
 // The library's search calls a comparison per character: fields are tiny.
 std::size_t leading_blanks(std::string_view text) {
   std::size_t count = 0;
@@ -38,11 +29,11 @@ std::string_view trim_blanks(std::string_view text) {
 
 // The texts the F writer puts out for values that are no numbers.
 bool read_non_number(std::string_view trimmed, float& value) {
-  if (equals_ignoring_case(trimmed, "nan")) {
+  if (equal_ignoring_case(trimmed, "nan")) {
     value = std::numeric_limits<float>::quiet_NaN();
-  } else if (equals_ignoring_case(trimmed, "infinity") || equals_ignoring_case(trimmed, "+infinity")) {
+  } else if (equal_ignoring_case(trimmed, "infinity") || equal_ignoring_case(trimmed, "+infinity")) {
     value = std::numeric_limits<float>::infinity();
-  } else if (equals_ignoring_case(trimmed, "-infinity")) {
+  } else if (equal_ignoring_case(trimmed, "-infinity")) {
     value = -std::numeric_limits<float>::infinity();
   } else {
     return false;

@@ -2,12 +2,12 @@
 
 #include <array>
 #include <atomic>
-#include <cctype>
 #include <cstring>
 #include <memory>
 #include <new>
 #include <utility>
 
+#include "recio/characters.hpp"
 #include "recio/messages.hpp"
 #include "recio/run_end.hpp"
 
@@ -264,13 +264,10 @@ bool settle_file_start(Unit& unit) {
   return true;
 }
 
+// An OPEN keyword in any letter case, trailing blanks allowed.
 bool equal_keyword(std::string_view given, std::string_view keyword) {
   while (!given.empty() && given.back() == ' ') given.remove_suffix(1);
-  if (given.size() != keyword.size()) return false;
-  for (std::size_t i = 0; i < given.size(); ++i) {
-    if (std::toupper(static_cast<unsigned char>(given[i])) != keyword[i]) return false;
-  }
-  return true;
+  return equal_ignoring_case(given, keyword);
 }
 
 void open_scratch(std::int32_t number, BlankMode blanks) {
