@@ -13,13 +13,6 @@ set -uo pipefail
 tiral=$(realpath "$1")
 source=$(realpath "$2")
 . "$source/tests/e2e/readme_recipe.sh"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
 
 # `tiral` on PATH; parallel keeps its own files and finds ~/machines in HOME.
 mkdir "$work/bin" "$work/home" "$work/tmp" "$work/stations" "$work/expected"

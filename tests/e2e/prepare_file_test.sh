@@ -8,13 +8,6 @@ set -euo pipefail
 tiral=$(realpath "$1")
 source=$(realpath "$2")
 . "$source/tests/e2e/readme_recipe.sh"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
 
 # 1991, one line per day: what the file should become.
 awk 'BEGIN { for (d = 0; d < 365; d++) printf "%d.5 %d.25 %d.5\n", 10 + d % 17, d % 11 - 3, 40 + d % 53 }' >"$work/want"

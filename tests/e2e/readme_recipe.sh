@@ -1,6 +1,15 @@
-# Sourced by the tests of the README's recipes: the code block that follows
-# the line "<!-- tested: NAME -->", exactly as the README prints it.
+# Sourced by the tests of the README's recipes: a private folder $work that
+# goes at the exit, a count of failures with `fail`, and the code block that
+# follows the line "<!-- tested: NAME -->", exactly as the README prints it.
 #   readme_recipe README NAME
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+
 readme_recipe() {
   local text
   text=$(awk -v mark="<!-- tested: $2 -->" '
