@@ -48,6 +48,7 @@
 #include <string>
 #include <string_view>
 
+#include "file_io.hpp"
 #include "run/run_sequence.hpp"
 
 namespace {
@@ -110,24 +111,10 @@ void confine_names(std::string& answers) {
   }
 }
 
+// The private folder is new and the harness's own: a file that cannot be
+// written there is the harness's failure, not the run's.
 void write_file(const std::string& path, std::string_view bytes) {
-  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (fd < 0) fail("cannot create a file in the private folder");
-  while (!bytes.empty()) {
-    const ssize_t written = write(fd, bytes.data(), bytes.size());
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) fail("cannot write a file in the private folder");
-    bytes.remove_prefix(static_cast<std::size_t>(written));
-  }
-  close(fd);
-}
-
-std::optional<std::string> read_file(const std::string& path) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
-  std::string data = read_everything(fd);
-  close(fd);
-  return data;
+  if (!test_support::write_file(path, std::string(bytes))) fail("cannot write a file in the private folder");
 }
 
 // What a run must leave behind; the first broken promise, or nothing.
@@ -136,7 +123,7 @@ std::string broken_promise(const std::string& base, bool has_file, std::string_v
   std::error_code error;
   if (!fs::is_empty(base + "/tmp", error) || error) return "a work file survives the run in TMPDIR";
   if (has_file) {
-    const std::optional<std::string> now = read_file(base + "/work/" + input_file_name);
+    const std::optional<std::string> now = test_support::file_bytes(base + "/work/" + input_file_name);
     if (!now) return "the input file is gone";
     if (*now != file && !now->starts_with(report_start)) return "the input file has changed";
   }
