@@ -22,7 +22,7 @@ out=fuzz/out
 build=${LIBFUZZER_BUILD_FOLDER:-build-fuzz}
 mkdir -p "$out"
 CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIRAL_SANITIZE=ON -DTIRAL_LIBFUZZER=ON \
-  -DTIRAL_BENCHMARKS=OFF -DBUILD_TESTING=OFF >/dev/null
+  -DTIRAL_BENCHMARKS=OFF -DBUILD_TESTING=OFF -DTIRAL_WERROR=ON >/dev/null
 for target in "${targets[@]}"; do
   if [ "$target" = whole_run ]; then
     echo "== $target: ${seconds}s"

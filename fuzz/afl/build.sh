@@ -14,6 +14,6 @@ if command -v afl-clang-lto++ >/dev/null && echo 'int main(){}' | afl-clang-lto+
 fi
 export AFL_QUIET=1
 CXX=$compiler cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIRAL_SANITIZE=ON \
-  -DTIRAL_BENCHMARKS=OFF -DTIRAL_AFL_HARNESS=ON >/dev/null
+  -DTIRAL_BENCHMARKS=OFF -DTIRAL_AFL_HARNESS=ON -DBUILD_TESTING=OFF -DTIRAL_WERROR=ON >/dev/null
 cmake --build "$build" --target whole_run_harness -j"$(( $(nproc) < 2 ? $(nproc) : 2 ))" >/dev/null
 echo "$PWD/$build/fuzz/afl/whole_run_harness"
