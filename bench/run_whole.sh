@@ -8,15 +8,17 @@
 #                                 where mawk is installed, the awk peer (CI)
 # Expects the build in build/ (BUILD=dir to change it) and the peers in
 # ../shared/perf (PEERS=dir); a peer whose tools are missing is left out.
-# STATIONS=n sets the batch size.
+# SIZES="3653 1000000" picks the inputs, STATIONS=n the batch size; BEFORE=path/to/an/older/tiral adds that
+# program's rows, measured in the same rounds, for a table of before and after.
 set -euo pipefail
+before=${BEFORE:+$(realpath "$BEFORE")}
 cd "$(dirname "$0")/.."
 root=$PWD
 build=$(realpath "${BUILD:-build}")
 peers=$(realpath -m "${PEERS:-../shared/perf}")
 small=0
 [ "${1:-}" = "--small" ] && small=1
-sizes=(3653 1000000 10000000)
+read -ra sizes <<<"${SIZES:-3653 1000000 10000000}"
 ((small)) && sizes=(3653)
 stations=${STATIONS:-1000}
 data=$root/bench/data
@@ -74,9 +76,13 @@ peak_kb() {
 }
 
 if [ "$have_numpy" = 1 ] && "$python" -c 'import threadpoolctl' 2>/dev/null; then
-  echo "numpy peer: $("${numpy_env[@]}" "$python" -c 'import numpy, threadpoolctl
-i = threadpoolctl.threadpool_info()
-print("numpy", numpy.__version__, ", ".join(f"{x.get("internal_api")} {x.get("architecture")} {x.get("num_threads")} threads" for x in i))')"
+  echo "numpy peer: $("${numpy_env[@]}" "$python" - <<'PY'
+import numpy, threadpoolctl
+pools = threadpoolctl.threadpool_info()
+print("numpy", numpy.__version__, "; ".join(
+    "%s %s, %s threads" % (p.get("internal_api"), p.get("architecture"), p.get("num_threads")) for p in pools))
+PY
+)"
 fi
 echo "machine: $(nproc) cores, $(lscpu 2>/dev/null | sed -n 's/^Model name: *//p' | head -n 1); load $(cut -d' ' -f1-3 /proc/loadavg)"
 echo
@@ -95,6 +101,7 @@ for n in "${sizes[@]}"; do
   [ "$n" -ge 10000000 ] && runs=3
   # name|input|command...; every program once a round, so that all see the same load.
   programs=("tiral|answers_$n|$tiral" "floor|/dev/null|${floor[*]} $file")
+  [ -n "$before" ] && programs+=("tiral before|answers_$n|$before")
   ((have_mawk)) && [ "$n" -le 1000000 ] && programs+=("mawk peer|/dev/null|sh $peers/peer_awk.sh $file 1991")
   ((have_numpy)) && programs+=("numpy loadtxt|/dev/null|${numpy_env[*]} $python $peers/peer_numpy.py --reader loadtxt $file 1991")
   ((have_pandas)) && programs+=("pandas read_csv|/dev/null|${numpy_env[*]} $python $peers/peer_pandas.py $file 1991")
@@ -116,8 +123,9 @@ for n in "${sizes[@]}"; do
       printf "| %d | %s | %.4f | %.1f | %.1f | %.1f | %.2f |\n", n, name, w, b/1e6/w, r/1024, r*1024/n, w/t }'
   done
   summary+=("$(awk -v n="$n" -v t="${medians[tiral]}" -v f="${medians[floor]}" -v m="${medians[mawk peer]:-}" \
-    -v p="${medians[numpy loadtxt]:-}" 'BEGIN {
+    -v p="${medians[numpy loadtxt]:-}" -v o="${medians[tiral before]:-}" 'BEGIN {
       printf "%d records: tiral %.2f times the floor", n, t/f
+      if (o != "") printf " (before: %.2f)", o/f
       if (m != "") printf ", mawk peer %.2f times tiral", m/t
       if (p != "") printf ", numpy loadtxt %.2f times tiral", p/t }')")
   unset times medians
@@ -150,7 +158,11 @@ mawk_batch() {
 echo
 echo "| $stations stations of 10 years, xargs -P $(nproc) | wall median s | stations/s |"
 echo "|---|---:|---:|"
-for job in tiral $( ((have_mawk)) && echo mawk); do
+before_batch() {
+  printf '%s\0' station_*.txt | BEFORE_TIRAL="$before" xargs -0 -P "$(nproc)" -I {} sh -c \
+    'printf "\"%s\"\n\"reports/%s\"\n1991\n" "$1" "$1" | "$BEFORE_TIRAL" >/dev/null || exit 255' _ {}
+}
+for job in tiral $( ((have_mawk)) && echo mawk) $([ -n "$before" ] && echo before); do
   walls=$(for _ in 1 2 3; do batch_seconds "${job}_batch"; done | median)
   awk -v j="$job" -v w="$walls" -v s="$stations" 'BEGIN {printf "| %s | %.3f | %.0f |\n", j, w, s/w}'
 done
