@@ -162,8 +162,13 @@ before_batch() {
   printf '%s\0' station_*.txt | BEFORE_TIRAL="$before" xargs -0 -P "$(nproc)" -I {} sh -c \
     'printf "\"%s\"\n\"reports/%s\"\n1991\n" "$1" "$1" | "$BEFORE_TIRAL" >/dev/null || exit 255' _ {}
 }
-for job in tiral $( ((have_mawk)) && echo mawk) $([ -n "$before" ] && echo before); do
-  walls=$(for _ in 1 2 3; do batch_seconds "${job}_batch"; done | median)
+jobs=(tiral $( ((have_mawk)) && echo mawk) $([ -n "$before" ] && echo before))
+declare -A batch_times=()
+for _ in 1 2 3; do
+  for job in "${jobs[@]}"; do batch_times[$job]+="$(batch_seconds "${job}_batch") "; done
+done
+for job in "${jobs[@]}"; do
+  walls=$(tr ' ' '\n' <<<"${batch_times[$job]}" | grep . | median)
   awk -v j="$job" -v w="$walls" -v s="$stations" 'BEGIN {printf "| %s | %.3f | %.0f |\n", j, w, s/w}'
 done
 cd "$data"
