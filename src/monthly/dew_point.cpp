@@ -1,7 +1,9 @@
 #include "monthly/dew_point.hpp"
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 namespace tiral {
 
@@ -42,7 +44,6 @@ DewPoint from_pressures(float es_max, float es_min, float hmd) {
 // Temperatures in hundredths from -100.00 to 100.00 have an entry each.
 constexpr long lowest_hundredths = -10000;
 constexpr std::size_t entry_count = 20001;
-constexpr std::uint32_t no_entry = 0xFFFFFFFFu;  // a NaN pattern no temperature read has
 
 }  // namespace
 
@@ -52,20 +53,25 @@ DewPoint dew_point(float tmp_max, float tmp_min, float hmd) {
 
 float SaturationPressures::at(float temperature) {
   if (!(temperature >= -100.0f && temperature <= 100.0f)) return saturation_vapour_pressure(temperature);
-  if (pressures_.empty()) {
-    temperature_bits_.assign(entry_count, no_entry);
-    pressures_.assign(entry_count, 0.0f);
+  if (!entries_) {
+    entries_.reset(static_cast<Entry*>(std::calloc(entry_count, sizeof(Entry))));
+    // A failure ends the run as every other failed allocation does.
+    if (!entries_) {
+      if (const std::new_handler handler = std::get_new_handler()) handler();
+      throw std::bad_alloc();
+    }
   }
   // The nearest hundredth, counted from -100.00: from 0 to 20000.
   const auto entry = static_cast<std::size_t>(static_cast<double>(temperature) * 100.0 - lowest_hundredths + 0.5);
   std::uint32_t bits;
   std::memcpy(&bits, &temperature, sizeof bits);
   // An entry serves only the very value it was computed for.
-  if (temperature_bits_[entry] != bits) {
-    temperature_bits_[entry] = bits;
-    pressures_[entry] = saturation_vapour_pressure(temperature);
+  Entry& remembered = entries_[entry];
+  if (remembered.inverted_bits != ~bits) {
+    remembered.inverted_bits = ~bits;
+    remembered.pressure = saturation_vapour_pressure(temperature);
   }
-  return pressures_[entry];
+  return remembered.pressure;
 }
 
 float dew_point_temperature(float tmp_max, float tmp_min, float hmd, SaturationPressures& pressures) {

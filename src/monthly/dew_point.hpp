@@ -3,7 +3,8 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
+#include <cstdlib>
+#include <memory>
 
 namespace tiral {
 
@@ -23,14 +24,24 @@ DewPoint dew_point(float tmp_max, float tmp_min, float hmd);
 
 // Remembers the saturation vapour pressure of each two-decimal temperature
 // met: a month's days repeat the same temperatures, and the pressure of a
-// temperature is always the same single-precision value.
+// temperature is always the same single-precision value, so one memory may
+// serve every month of a run.
 class SaturationPressures {
  public:
   float at(float temperature);
 
  private:
-  std::vector<std::uint32_t> temperature_bits_;  // of the entry's temperature
-  std::vector<float> pressures_;
+  struct Entry {
+    std::uint32_t inverted_bits;  // of the entry's temperature; 0 (a NaN's inverse) for none
+    float pressure;
+  };
+  struct Free {
+    void operator()(Entry* entries) const { std::free(entries); }
+  };
+  // Zeroed by the system as its pages are first touched: a run meets only a
+  // small band of the temperatures, and clearing all of them would cost more
+  // than a short run's whole analysis.
+  std::unique_ptr<Entry[], Free> entries_;
 };
 
 // The same as dew_point(tmp_max, tmp_min, hmd).dewpt, bit for bit.

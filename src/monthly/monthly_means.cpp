@@ -31,6 +31,10 @@ DayRead read_day(std::int32_t unit, float& tmp_max, float& tmp_min, float& hmd) 
   return status == recio::read_end_of_file ? DayRead::end_of_file : DayRead::unreadable;
 }
 
+// One memory for the run's twelve months: each month would otherwise fault in
+// and fill its own.
+SaturationPressures pressures;
+
 float mean(float sum, std::int32_t count) {
   return static_cast<float>(static_cast<double>(sum) / static_cast<double>(count));
 }
@@ -39,7 +43,6 @@ float mean(float sum, std::int32_t count) {
 
 void analyse_month(std::int32_t days, std::int32_t month, std::int32_t unit, RunState& run) {
   MonthSums sums;
-  SaturationPressures pressures;
   for (std::int32_t day = 1; day <= days; ++day) {
     float tmp_max = 0.0f, tmp_min = 0.0f, hmd = 0.0f;
     const DayRead read = read_day(unit, tmp_max, tmp_min, hmd);

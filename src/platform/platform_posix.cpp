@@ -10,6 +10,7 @@
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <string>
 #include <vector>
 
 namespace platform {
@@ -134,6 +135,20 @@ ScratchResult create_scratch_file() {
   const char* directory = std::getenv("TMPDIR");
   std::string path = (directory != nullptr && directory[0] != '\0') ? directory : "/tmp";
   if (path.back() != '/') path += '/';
+#ifdef O_TMPFILE
+  // A file that never has a name (and, with O_EXCL, can never be given one):
+  // nothing to remove, no name to pick. It is
+  // shown by its inode, as the system itself shows such files.
+  if (const int fd = open(path.c_str(), O_TMPFILE | O_EXCL | O_RDWR | O_CLOEXEC, 0600); fd >= 0) {
+    struct stat info {};
+    const bool known = fstat(fd, &info) == 0;
+    result.path = full_path(path + (known ? "#" + std::to_string(info.st_ino) : std::string()));
+    result.handle = {fd};
+    return result;
+  }
+  // Any refusal (a file system without such files, a missing folder) is
+  // left to the named way, which tells it as it always has.
+#endif
   path += ".tiral-work-XXXXXX";
   std::vector<char> name(path.begin(), path.end());
   name.push_back('\0');

@@ -3,6 +3,8 @@
 #include "recio/field_input.hpp"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <limits>
 #include <string>
 
@@ -76,6 +78,11 @@ FieldValue read_field_text(std::string_view field, int decimals, BlankMode blank
   return decimal;
 }
 
+std::uint32_t big_endian(std::uint32_t loaded) {
+  if constexpr (std::endian::native == std::endian::little) return __builtin_bswap32(loaded);
+  return loaded;
+}
+
 // Narrow fields are remembered by their exact characters, decimals and blank mode.
 struct FieldKey {
   std::uint64_t text = 0;
@@ -91,8 +98,17 @@ FieldValue read_f_field(std::string_view field, int decimals, BlankMode blanks) 
   if (field.empty() || field.size() > 8 || decimals < 0 || decimals > 255) {
     return read_field_text(field, decimals, blanks);
   }
+  // The field's bytes as one big-endian number, from two loads that overlap
+  // in a field of fewer than eight bytes: no loop over its characters.
   std::uint64_t text = 0;
-  for (const char c : field) text = text << 8 | static_cast<unsigned char>(c);  // no library call for a few bytes
+  if (field.size() >= 4) {
+    std::uint32_t first = 0, last = 0;
+    std::memcpy(&first, field.data(), sizeof first);
+    std::memcpy(&last, field.data() + field.size() - sizeof last, sizeof last);
+    text = std::uint64_t{big_endian(first)} << (8 * (field.size() - sizeof first)) | big_endian(last);
+  } else {
+    for (const char c : field) text = text << 8 | static_cast<unsigned char>(c);
+  }
   const std::uint32_t shape = static_cast<std::uint32_t>(field.size()) | static_cast<std::uint32_t>(decimals) << 8 |
                               (blanks == BlankMode::zero ? 1u : 0u) << 16;
   return *remembered.recall({text, shape}, text ^ shape, [&](FieldValue& value) {

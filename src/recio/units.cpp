@@ -419,7 +419,8 @@ void put_record(std::int32_t number, std::string_view record, bool advance) {
 
 RecordTake take_record(Unit& unit, std::string_view& record) {
   if (unit.end_of_file) return {false, 0};
-  send_output_or_die(unit);
+  // Records are read far more often than a unit switches from writing.
+  if (unit.out_size.load(std::memory_order_relaxed) != 0) send_output_or_die(unit);
   std::size_t searched = 0;  // bytes of the record's start known to hold no line feed
   for (;;) {
     if (unit.in && settle_file_start(unit)) {

@@ -142,4 +142,21 @@ TEST(FieldMemory, SameCharactersReadOtherWays) {
   }
 }
 
+// Every character of a remembered field counts: fields of each length that
+// differ in one position only, read in turns, keep their own values.
+TEST(FieldMemory, EveryPositionOfTheFieldCounts) {
+  for (std::size_t length = 1; length <= 8; ++length) {
+    const std::string base(length, '1');
+    for (std::size_t position = 0; position < length; ++position) {
+      std::string other = base;
+      other[position] = '2';
+      const float base_value = recio::read_f_field(base, 0, recio::BlankMode::null).value;
+      const float other_value = recio::read_f_field(other, 0, recio::BlankMode::null).value;
+      EXPECT_TRUE(same_float(std::stof(base), recio::read_f_field(base, 0, recio::BlankMode::null).value)) << base;
+      EXPECT_TRUE(same_float(std::stof(other), other_value)) << other;
+      EXPECT_TRUE(same_float(std::stof(base), base_value)) << base;
+    }
+  }
+}
+
 }  // namespace

@@ -401,6 +401,27 @@ TEST_F(FatalUnits, ArrayStorageMisuse) {
   EXPECT_FALSE(array.allocated);
 }
 
+// A temporary folder the system refuses is told by the name a work file
+// would have had there, whichever way the file is made.
+TEST_F(FatalUnits, RefusedTemporaryFolderNamesTheWorkFile) {
+  write_file(root_ / "plain", "");
+  const struct {
+    const char* folder;
+    int exit_code;
+    const char* message;
+  } cases[] = {
+      {"nodir", 29, "file not found"},
+      {"plain", 29, "file not found"},
+  };
+  for (const auto& c : cases) {
+    const test_support::TmpdirSetTo refused(root_ / c.folder);
+    EXPECT_EXIT(recio::open_unit(101, "", "scratch", "NULL"), ::testing::ExitedWithCode(c.exit_code),
+                "forrtl: severe \\(" + std::to_string(c.exit_code) + "\\): " + c.message + ", unit 101, file " +
+                    name(c.folder) + "/\\.tiral-work-XXXXXX\r\n$")
+        << c.folder;
+  }
+}
+
 TEST_F(FatalUnits, ScratchFilesAreGoneAfterAFatalEnd) {
   EXPECT_EXIT(
       {
