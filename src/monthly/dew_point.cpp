@@ -24,10 +24,6 @@ float saturation_vapour_pressure(float temperature) {
   return static_cast<float>(std::exp((c17_27 * t) / (t + c237_3)) * c6_108);
 }
 
-}  // namespace
-
-namespace {
-
 DewPoint from_pressures(float es_max, float es_min, float hmd) {
   DewPoint day{};
   day.es_max = es_max;
