@@ -59,15 +59,17 @@ void warn_column_without_value(std::string_view label, std::int32_t nodata, std:
 void check_record(RecordChecks& checks, const recio::ReadTrace& trace, float tmp_max, float tmp_min, float hmd) {
   const std::int64_t line = checks.lines_before + static_cast<std::int64_t>(trace.first_record) + 1;
   checks.lines_before += static_cast<std::int64_t>(trace.records);
-  note(checks.decimal_commas, looks_like_decimal_commas(trace.first_line()), line);
-  note(checks.text_after_values, holds_text(trace.rest()), line);
-  note(checks.several_lines, trace.first_record + 1 < trace.records, line);
-  note(checks.empty_values, trace.empty_value, line);
-  note(checks.words, trace.word, line);
   note(checks.temperatures_beyond_observed, int{beyond_observed(tmp_max)} + int{beyond_observed(tmp_min)}, line);
   note(checks.minimum_above_maximum, valid_temperature(tmp_max) && valid_temperature(tmp_min) && tmp_min > tmp_max,
        line);
   checks.humidity_above_one = checks.humidity_above_one || (valid_humidity(hmd) && hmd > 1.0f);
+  // The common line, three values and nothing else, has no more to show.
+  if (trace.records == 1 && !trace.may_hold_comma && !trace.empty_value && !trace.word && trace.rest().empty()) return;
+  note(checks.decimal_commas, trace.may_hold_comma && looks_like_decimal_commas(trace.first_line()), line);
+  note(checks.text_after_values, holds_text(trace.rest()), line);
+  note(checks.several_lines, trace.first_record + 1 < trace.records, line);
+  note(checks.empty_values, trace.empty_value, line);
+  note(checks.words, trace.word, line);
 }
 
 void warn_record_checks(const RecordChecks& checks, const RunState& run, bool file_without_record) {

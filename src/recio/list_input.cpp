@@ -170,6 +170,7 @@ class PlainReals {
     skip_blanks();
     if (at_ < record_.size() && record_[at_] == ',') {
       if (first) return false;
+      comma_seen_ = true;
       ++at_;
       skip_blanks();
       if (at_ < record_.size() && record_[at_] == ',') return false;
@@ -188,9 +189,19 @@ class PlainReals {
 
   std::string_view record_;
   std::size_t at_ = 0;
+  bool comma_seen_ = false;
 
  public:
   std::size_t end() const { return at_; }
+  // Whether the record holds a comma: a separator, or in the text after the
+  // values (the numbers themselves hold none).
+  bool holds_comma() const {
+    if (comma_seen_) return true;
+    for (std::size_t i = at_; i < record_.size(); ++i) {
+      if (record_[i] == ',') return true;
+    }
+    return false;
+  }
 };
 
 // What the search for the next value ended with.
@@ -204,7 +215,7 @@ class ListScanner {
     if (!take_record()) return status_;
     if (PlainReals plain(record_); plain.read(items)) {
       items_done_ = items.size();
-      if (trace_ != nullptr) trace_plain_record(plain.end());
+      if (trace_ != nullptr) trace_plain_record(plain);
       return read_ok;
     }
     while (items_done_ < items.size()) {
@@ -265,10 +276,11 @@ class ListScanner {
     trace_->rest_at = std::min(rest_at, record_.size());
   }
 
-  void trace_plain_record(std::size_t rest_at) {
+  void trace_plain_record(const PlainReals& plain) {
     trace_->first_record = 0;
     trace_->value_set = true;
-    trace_end(rest_at, false);
+    trace_->may_hold_comma = plain.holds_comma();
+    trace_end(plain.end(), false);
   }
 
   bool at_record_end() const { return at_ >= record_.size(); }

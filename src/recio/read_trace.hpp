@@ -16,9 +16,10 @@ struct ReadTrace {
   // that ended the read. Valid until the unit's next read.
   std::string_view last_line;
   std::size_t rest_at = 0;
-  bool value_set = false;    // an item took a value (not a null value)
-  bool empty_value = false;  // an item took a null value, or a slash came before the last item
-  bool word = false;         // a numeric item took a logical value
+  bool value_set = false;      // an item took a value (not a null value)
+  bool empty_value = false;    // an item took a null value, or a slash came before the last item
+  bool word = false;           // a numeric item took a logical value
+  bool may_hold_comma = true;  // false only when the first line is known to hold none
   // The first record's text, kept only when the read went on past it (the
   // buffer behind a record may move when the next one is taken).
   std::string first_line_kept;
@@ -28,6 +29,7 @@ struct ReadTrace {
     records = first_record = rest_at = 0;
     last_line = {};
     value_set = empty_value = word = false;
+    may_hold_comma = true;
     first_line_kept.clear();
   }
 
