@@ -6,7 +6,8 @@
 
 namespace recio {
 
-constexpr bool is_digit(char c) { return c >= '0' && c <= '9'; }
+// One unsigned comparison: '0' to '9' and nothing else falls below 10.
+constexpr bool is_digit(char c) { return static_cast<unsigned char>(c - '0') < 10; }
 constexpr bool is_blank(char c) { return c == ' ' || c == '\t'; }
 
 // ASCII letters compared without their case; other bytes as they are.

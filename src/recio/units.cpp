@@ -401,6 +401,13 @@ void close_all_units_in_interrupt() {
 }
 
 Unit& statement_unit(std::int32_t number) {
+  // Every statement of a large file's records comes this way: the index
+  // alone, which enter and leave keep, finds a connected unit.
+  if (number >= 0 && number < directly_found) {
+    if (const std::size_t entry = slot_of_number[static_cast<std::size_t>(number)]; entry != 0) {
+      return table[entry - 1];
+    }
+  }
   if (number == keyboard_unit || number == screen_unit) return console_unit(number);
   Unit* unit = find(number);
   if (unit == nullptr) fatal_diagnostic(Message::open_failure, number, "", 0);
