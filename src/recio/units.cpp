@@ -43,6 +43,8 @@ struct Unit {
   std::int64_t records_taken = 0;  // since the open or the last rewind
 };
 
+std::array<Unit*, unit_index_size> unit_index{};
+
 namespace {
 
 constexpr std::size_t output_capacity = 64 * 1024;
@@ -63,17 +65,15 @@ std::atomic<bool> prompt_pending{false};
 // The slot (plus one) of each connected unit numbered below this, so that
 // the units of the program are found without a search: one look-up a
 // statement, which a record of a large file pays for.
-constexpr std::int32_t directly_found = 512;
-std::array<std::uint8_t, directly_found> slot_of_number{};
 
 bool in_slot(std::size_t slot, std::int32_t number) {
   return in_use[slot].load(std::memory_order_relaxed) && table[slot].number == number;
 }
 
 Unit* find(std::int32_t number) {
-  if (number >= 0 && number < directly_found) {
-    const std::size_t entry = slot_of_number[static_cast<std::size_t>(number)];
-    return entry != 0 && in_slot(entry - 1, number) ? &table[entry - 1] : nullptr;
+  if (number >= 0 && number < unit_index_size) {
+    Unit* unit = unit_index[static_cast<std::size_t>(number)];
+    return unit != nullptr && in_slot(static_cast<std::size_t>(unit - table.data()), number) ? unit : nullptr;
   }
   for (std::size_t i = 0; i < table_size; ++i) {
     if (in_slot(i, number)) return &table[i];
@@ -116,15 +116,13 @@ Unit& enter(std::int32_t number, std::string name, platform::FileHandle handle) 
   unit.handle = handle;
   unit.out = std::make_unique_for_overwrite<char[]>(output_capacity);
   in_use[slot].store(true, std::memory_order_release);
-  if (number >= 0 && number < directly_found) {
-    slot_of_number[static_cast<std::size_t>(number)] = static_cast<std::uint8_t>(slot + 1);
-  }
+  if (number >= 0 && number < unit_index_size) unit_index[static_cast<std::size_t>(number)] = &unit;
   return unit;
 }
 
 void leave(Unit& unit) {
   const auto slot = static_cast<std::size_t>(&unit - table.data());
-  if (unit.number >= 0 && unit.number < directly_found) slot_of_number[static_cast<std::size_t>(unit.number)] = 0;
+  if (unit.number >= 0 && unit.number < unit_index_size) unit_index[static_cast<std::size_t>(unit.number)] = nullptr;
   in_use[slot].store(false, std::memory_order_release);
   reset(unit);
 }
@@ -400,14 +398,7 @@ void close_all_units_in_interrupt() {
   }
 }
 
-Unit& statement_unit(std::int32_t number) {
-  // Every statement of a large file's records comes this way: the index
-  // alone, which enter and leave keep, finds a connected unit.
-  if (number >= 0 && number < directly_found) {
-    if (const std::size_t entry = slot_of_number[static_cast<std::size_t>(number)]; entry != 0) {
-      return table[entry - 1];
-    }
-  }
+Unit& statement_unit_not_indexed(std::int32_t number) {
   if (number == keyboard_unit || number == screen_unit) return console_unit(number);
   Unit* unit = find(number);
   if (unit == nullptr) fatal_diagnostic(Message::open_failure, number, "", 0);

@@ -2,6 +2,7 @@
 // place where records are put out (with CR LF) and taken in.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -51,7 +52,18 @@ struct Unit;
 
 // The unit of a statement, connecting the keyboard and the screen units at
 // first use; a unit that is not connected ends the run (message 30).
-Unit& statement_unit(std::int32_t unit);
+// Every statement of a large file's records comes this way, so the units
+// numbered below unit_index_size are found through an index that the unit
+// table keeps, inline.
+constexpr std::int32_t unit_index_size = 512;
+extern std::array<Unit*, unit_index_size> unit_index;
+Unit& statement_unit_not_indexed(std::int32_t unit);
+inline Unit& statement_unit(std::int32_t unit) {
+  if (unit >= 0 && unit < unit_index_size) {
+    if (Unit* indexed = unit_index[static_cast<std::size_t>(unit)]) return *indexed;
+  }
+  return statement_unit_not_indexed(unit);
+}
 
 // Sends one record to a unit (connecting the screen unit at first use). A
 // non-advancing record gets no line end and stays pending on the console.
