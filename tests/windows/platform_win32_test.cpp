@@ -129,13 +129,13 @@ TEST_F(Win32Platform, AFolderIsRefusedAsPermissionDenied) {
   fs::create_directory(folder_ / "data");
   const platform::OpenResult opened = platform::open_file("data", platform::IfMissing::create);
   EXPECT_NE(opened.error, 0);
-  EXPECT_EQ(platform::open_failure_message(opened.error), 9);
+  EXPECT_EQ(recio::message_number(platform::open_failure_message(opened.error)), 9);
 }
 
 TEST_F(Win32Platform, AMissingFileIsRefusedWhenItMustExist) {
   const platform::OpenResult opened = platform::open_file("absent.txt", platform::IfMissing::fail);
   EXPECT_EQ(opened.error, static_cast<platform::ErrorCode>(ERROR_FILE_NOT_FOUND));
-  EXPECT_EQ(platform::open_failure_message(opened.error), 29);
+  EXPECT_EQ(recio::message_number(platform::open_failure_message(opened.error)), 29);
   EXPECT_FALSE(fs::exists(folder_ / "absent.txt"));
   std::ofstream(folder_ / "present.txt") << "1 2 3\n";
   const platform::OpenResult existing = platform::open_file("present.txt", platform::IfMissing::fail);
@@ -164,7 +164,7 @@ TEST_F(Win32Platform, InterruptClosingCutsAWrittenFileOnly) {
 TEST_F(Win32Platform, AMissingFolderIsFileNotFound) {
   const platform::OpenResult opened = platform::open_file("nodir\\report.txt", platform::IfMissing::create);
   EXPECT_EQ(opened.error, static_cast<platform::ErrorCode>(ERROR_PATH_NOT_FOUND));
-  EXPECT_EQ(platform::open_failure_message(opened.error), 29);
+  EXPECT_EQ(recio::message_number(platform::open_failure_message(opened.error)), 29);
 }
 
 TEST_F(Win32Platform, ADeviceIsNoRegularFile) {
@@ -181,7 +181,7 @@ TEST_F(Win32Platform, APipeIsRefusedAsAFile) {
   ASSERT_NE(server, INVALID_HANDLE_VALUE);
   const platform::OpenResult opened = platform::open_file(name, platform::IfMissing::create);
   EXPECT_NE(opened.error, 0);
-  EXPECT_EQ(platform::open_failure_message(opened.error), 30);
+  EXPECT_EQ(recio::message_number(platform::open_failure_message(opened.error)), 30);
   CloseHandle(server);
 }
 
@@ -203,7 +203,9 @@ TEST(Win32PlatformMessages, OpenFailuresMapToTheirMessages) {
       {ERROR_DISK_FULL, 30},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(platform::open_failure_message(static_cast<platform::ErrorCode>(c.error)), c.message) << c.error;
+    EXPECT_EQ(recio::message_number(platform::open_failure_message(static_cast<platform::ErrorCode>(c.error))),
+              c.message)
+        << c.error;
   }
 }
 
