@@ -287,7 +287,7 @@ full_device() {
   local work status
   work=$(mktemp -d /tmp/tiral-wine-full-XXXXXX)
   # A whole year: a run that has nothing to say about its data.
-  for i in $(seq 365); do printf '1.0 2.0 50.0\n'; done >"$work/climate.txt"
+  for i in $(seq 365); do printf '2.0 1.0 50.0\n'; done >"$work/climate.txt"
   (cd "$work" && printf "climate.txt\n'Z:\\\\dev\\\\full'\n2001\n" | wine "$exe" >"$work/out" 2>"$work/err")
   status=$?
   local first second
