@@ -21,9 +21,7 @@ bool looks_like_decimal_commas(std::string_view line) {
         at > 0 && at + 1 < line.size() && recio::is_digit(line[at - 1]) && recio::is_digit(line[at + 1]);
   }
   if (!comma_between_digits) return false;
-  const std::size_t first = line.find_first_not_of(" \t");
-  const std::size_t last = line.find_last_not_of(" \t");
-  return line.substr(first, last - first + 1).find_first_of(" \t") != std::string_view::npos;
+  return recio::without_outer_blanks(line).find_first_of(" \t") != std::string_view::npos;
 }
 
 bool holds_text(std::string_view rest) { return rest.find_first_not_of(" \t,") != std::string_view::npos; }

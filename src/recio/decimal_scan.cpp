@@ -9,8 +9,6 @@ namespace recio {
 
 namespace {
 
-bool is_exponent_letter(char c) { return c == 'E' || c == 'e' || c == 'D' || c == 'd' || c == 'Q' || c == 'q'; }
-
 // The general way, for numbers of many digits or a large exponent.
 DecimalDigits all_digits(const ScannedDecimal& number) {
   DecimalDigits digits(number.negative);

@@ -18,9 +18,6 @@ constexpr std::size_t max_text_length = 2049;
 
 constexpr bool is_sign(char c) { return c == '+' || c == '-'; }
 constexpr bool is_quote(char c) { return c == '\'' || c == '"'; }
-constexpr bool is_exponent_letter(char c) {
-  return c == 'E' || c == 'e' || c == 'D' || c == 'd' || c == 'Q' || c == 'q';
-}
 constexpr bool is_truth_letter(char c) { return c == 'T' || c == 't' || c == 'F' || c == 'f'; }
 constexpr bool ends_number(char c) { return is_blank(c) || c == ',' || c == '/' || c == ')'; }
 constexpr bool ends_logical(char c) { return is_blank(c) || c == ',' || c == '/'; }
@@ -147,7 +144,6 @@ class PlainReals {
 
   bool read(std::span<const InputItem> items) {
     constexpr std::size_t most_items = 8;
-    at_ = 0;
     float values[most_items];
     if (items.size() > most_items) return false;
     for (std::size_t i = 0; i < items.size(); ++i) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/platform.hpp"
+#include "recio/characters.hpp"
 #include "recio/record_input.hpp"
 #include "recio/record_output.hpp"
 #include "recio/units.hpp"
@@ -36,9 +37,7 @@ void write_banner() {
 std::string line_with_more_text(const recio::ReadTrace& trace) {
   const std::string_view rest = trace.rest();
   if (rest.find_first_not_of(" \t,") == std::string_view::npos && std::ranges::count(rest, ',') <= 1) return {};
-  const std::string_view line = trace.last_line;
-  const std::size_t first = line.find_first_not_of(" \t");
-  return std::string(line.substr(first, line.find_last_not_of(" \t") + 1 - first));
+  return std::string(recio::without_outer_blanks(trace.last_line));
 }
 
 void ask_name(std::string_view prompt, NameField& name, recio::NameAnswer& answer) {

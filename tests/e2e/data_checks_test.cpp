@@ -33,17 +33,20 @@ std::string repeated(const std::string& line, int times, const std::string& line
 struct Outcome {
   int status;
   std::string out, err;
+  std::vector<std::string> left;  // what the working folder holds after the run
 };
 
+// Runs the program on `input` as data.txt with `answers` typed.
 Outcome run_program(const std::string& input, const std::string& answers) {
   const e2e::RunFolders folders("tiral-checks");
   EXPECT_TRUE(test_support::write_file(folders.work() / "data.txt", input));
   Child child;
   child.start(folders.work(), folders.temp());
   child.type(answers);
-  const int status = child.finish();
+  Outcome outcome{child.finish(), child.out, child.err, {}};
+  for (const auto& entry : fs::directory_iterator(folders.work())) outcome.left.push_back(entry.path().filename());
   EXPECT_TRUE(fs::is_empty(folders.temp()));
-  return {status, child.out, child.err};
+  return outcome;
 }
 
 const std::string w = " Warning: ";
@@ -159,17 +162,11 @@ TEST(NameRule, NameFollowedByTextIsRefusedOnEitherUnit) {
       {"data.txt\n'my report.txt'" + year, 0, ""},
   };
   for (const Case& c : cases) {
-    const e2e::RunFolders folders("tiral-names");
-    ASSERT_TRUE(test_support::write_file(folders.work() / "data.txt", repeated("12.5 3.4 80", 365)));
-    Child child;
-    child.start(folders.work(), folders.temp());
-    child.type(c.answers);
-    EXPECT_EQ(child.finish(), c.status) << c.answers;
-    EXPECT_EQ(child.err, c.err) << c.answers;
-    std::vector<std::string> left;
-    for (const auto& entry : fs::directory_iterator(folders.work())) left.push_back(entry.path().filename());
+    const Outcome run = run_program(repeated("12.5 3.4 80", 365), c.answers);
+    EXPECT_EQ(run.status, c.status) << c.answers;
+    EXPECT_EQ(run.err, c.err) << c.answers;
     if (c.status != 0) {
-      EXPECT_EQ(left, std::vector<std::string>{"data.txt"}) << c.answers;
+      EXPECT_EQ(run.left, std::vector<std::string>{"data.txt"}) << c.answers;
     }
   }
 }

@@ -137,11 +137,8 @@ class ListReader:
 
     @staticmethod
     def _value(tok):
-        t = tok[1:] if tok.startswith(".") else tok
-        if t[:1] in ("T", "t"):
-            return -1.0
-        if t[:1] in ("F", "f"):
-            return 0.0
+        if ListReader._is_word(tok):
+            return -1.0 if tok.lstrip(".")[:1] in ("T", "t") else 0.0
         return decimal_to_f32(tok)
 
     def read3(self, vals):
