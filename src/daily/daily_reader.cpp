@@ -1,5 +1,9 @@
 #include "daily/daily_reader.hpp"
 
+#include <algorithm>
+#include <cstdint>
+#include <utility>
+
 #include "daily/data_warnings.hpp"
 #include "daily/record_checks.hpp"
 #include "recio/record_input.hpp"
@@ -64,7 +68,53 @@ float file_mean(const ColumnTotals& totals, std::int32_t record_count) {
   return static_cast<float>(static_cast<double>(totals.sum) / valid_count);
 }
 
-void load_arrays(RunState& run) {
+// What the first pass read, kept so that the file is read a second time only
+// when memory for it ran out: the arrays are then allocated at the count and
+// loaded from a second reading, which delivers the same records.
+struct KeptRecords {
+  recio::RealArray tmp_max, tmp_min, hmd;
+  bool complete = true;  // every record counted so far is kept
+};
+
+constexpr std::int32_t first_kept_capacity = 1 << 16;
+
+void drop(KeptRecords& kept) {
+  for (recio::RealArray* column : {&kept.tmp_max, &kept.tmp_min, &kept.hmd}) {
+    if (column->allocated) recio::release_array(*column);
+  }
+  kept.complete = false;
+}
+
+bool grow(KeptRecords& kept, std::int32_t kept_limit) {
+  if (kept.tmp_max.count >= kept_limit) return false;
+  const std::int64_t doubled = std::max<std::int64_t>(first_kept_capacity, 2 * std::int64_t{kept.tmp_max.count});
+  const auto capacity = static_cast<std::int32_t>(std::min<std::int64_t>(doubled, kept_limit));
+  return recio::resize_array(kept.tmp_max, capacity) && recio::resize_array(kept.tmp_min, capacity) &&
+         recio::resize_array(kept.hmd, capacity);
+}
+
+void keep(KeptRecords& kept, std::int32_t index, const ReadVariables& values, std::int32_t kept_limit) {
+  if (!kept.complete) return;
+  if (index > kept.tmp_max.count && !grow(kept, kept_limit)) return drop(kept);
+  kept.tmp_max[index] = values.tmp_max;
+  kept.tmp_min[index] = values.tmp_min;
+  kept.hmd[index] = values.hmd;
+}
+
+// The kept values become the arrays, of exactly the records counted.
+void take_kept(RunState& run, KeptRecords& kept) {
+  for (auto [column, kept_column] : {std::pair{&run.tmp_max, &kept.tmp_max}, std::pair{&run.tmp_min, &kept.tmp_min},
+                                     std::pair{&run.hmd, &kept.hmd}}) {
+    recio::resize_array(*kept_column, run.record_count);  // a shrink, which cannot fail
+    recio::move_array(*column, *kept_column);
+  }
+}
+
+void read_arrays_again(RunState& run) {
+  recio::rewind_unit(input_unit);
+  recio::allocate_array(run.tmp_max, run.record_count);
+  recio::allocate_array(run.tmp_min, run.record_count);
+  recio::allocate_array(run.hmd, run.record_count);
   ReadVariables values;
   std::int32_t index = 1;
   // Never more than the first pass counted: the arrays hold exactly that many.
@@ -86,7 +136,7 @@ void fill_gaps(recio::RealArray& column, bool (*valid)(float), float mean) {
 
 }  // namespace
 
-void read_daily_records(RunState& run, std::int32_t record_limit) {
+void read_daily_records(RunState& run, std::int32_t record_limit, std::int32_t kept_limit) {
   ColumnTotals max_totals, min_totals, hmd_totals;
   // A missing file is refused rather than created: a mistyped name must not
   // pass for a file without data.
@@ -97,6 +147,7 @@ void read_daily_records(RunState& run, std::int32_t record_limit) {
   RecordRead read;
   recio::ReadTrace trace;
   RecordChecks checks;
+  KeptRecords kept;
   while ((read = read_record(values, &trace)).status == recio::read_ok) {
     // The count is 32 bits wide: a file with more records cannot be read.
     if (run.record_count == record_limit) recio::fatal_on_unit(recio::Message::read_error, input_unit);
@@ -105,6 +156,7 @@ void read_daily_records(RunState& run, std::int32_t record_limit) {
     classify(values.tmp_min, valid_temperature(values.tmp_min), min_totals);
     classify(values.hmd, valid_humidity(values.hmd), hmd_totals);
     ++run.record_count;
+    keep(kept, run.record_count, values, kept_limit);
   }
   warn_where_reading_stopped(read, run.record_count);
   run.nodata_tmp_max = max_totals.nodata;
@@ -118,11 +170,11 @@ void read_daily_records(RunState& run, std::int32_t record_limit) {
   const float mean_hmd = file_mean(hmd_totals, run.record_count);
   run.year_count = run.record_count / 365;
 
-  recio::rewind_unit(input_unit);
-  recio::allocate_array(run.tmp_max, run.record_count);
-  recio::allocate_array(run.tmp_min, run.record_count);
-  recio::allocate_array(run.hmd, run.record_count);
-  load_arrays(run);
+  if (kept.complete) {
+    take_kept(run, kept);
+  } else {
+    read_arrays_again(run);
+  }
   recio::close_unit(input_unit);
 
   fill_gaps(run.tmp_max, valid_temperature, mean_tmp_max);

@@ -14,14 +14,19 @@ constexpr std::int32_t input_unit = 10;
 inline bool valid_temperature(float value) { return value < 100.0f && value > -100.0f; }
 inline bool valid_humidity(float value) { return value <= 100.0f && value > 0.0f; }
 
-// Two passes over the file named by input_name: the first counts records
-// (record_count, year_count), no-data values and the file means, the second
-// loads tmp_max, tmp_min and hmd; then every no-data value becomes its
+// Reads the file named by input_name: counts records (record_count,
+// year_count), no-data values and the file means, and loads tmp_max, tmp_min
+// and hmd, at exactly record_count elements; then every no-data value becomes its
 // column's mean. A missing file ends the run (message 29). Reading stops at
 // the first record that does not read, and a warning on standard error says
 // where, unless the file simply ended between records.
 // More than `record_limit` records (the largest count there is, unless a
 // test lowers it) end the run with message 39 on the input unit.
-void read_daily_records(RunState& run, std::int32_t record_limit = std::numeric_limits<std::int32_t>::max());
+// The values are kept as they are read, up to `kept_limit` records (what
+// memory allows, unless a test lowers it); beyond that the arrays are
+// allocated at the count and loaded from a second reading of the file, with
+// the same result.
+void read_daily_records(RunState& run, std::int32_t record_limit = std::numeric_limits<std::int32_t>::max(),
+                        std::int32_t kept_limit = std::numeric_limits<std::int32_t>::max());
 
 }  // namespace tiral

@@ -100,6 +100,10 @@ void install_interrupt_handler(InterruptHandler handler);
 // Storage for large arrays, touched once in order: the platform may back it
 // with large pages, which cost far fewer faults. Null when refused.
 void* allocate_storage(std::size_t bytes);
+// Storage from either call, grown or shrunk to `bytes` with its contents kept
+// up to the smaller size; large storage grows without being copied where the
+// system can move pages instead. Null, with `storage` untouched, when refused.
+void* resize_storage(void* storage, std::size_t bytes);
 void release_storage(void* storage);
 
 // IEEE exceptions never trap: 0/0 gives a quiet NaN and the run goes on.

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cfenv>
 #include <csignal>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -142,7 +143,8 @@ ScratchResult create_scratch_file() {
   if (const int fd = open(path.c_str(), O_TMPFILE | O_EXCL | O_RDWR | O_CLOEXEC, 0600); fd >= 0) {
     struct stat info {};
     const bool known = fstat(fd, &info) == 0;
-    result.path = full_path(path + (known ? "#" + std::to_string(info.st_ino) : std::string()));
+    if (known) path.append("#").append(std::to_string(info.st_ino));
+    result.path = full_path(path);
     result.handle = {fd};
     return result;
   }
@@ -274,13 +276,33 @@ void install_interrupt_handler(InterruptHandler handler) {
   signal(SIGXFSZ, SIG_IGN);
 }
 
+namespace {
+
+constexpr std::size_t large_page = std::size_t{2} << 20;
+constexpr std::size_t large_storage = 4 * large_page;
+
+// Advice only: a refusal changes nothing.
+void advise_large_pages(void* storage, std::size_t bytes) {
+  const auto first = (reinterpret_cast<std::uintptr_t>(storage) + large_page - 1) / large_page * large_page;
+  const auto end = (reinterpret_cast<std::uintptr_t>(storage) + bytes) / large_page * large_page;
+  if (end > first) madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+}
+
+}  // namespace
+
 void* allocate_storage(std::size_t bytes) {
-  constexpr std::size_t large_page = std::size_t{2} << 20;
-  if (bytes < 4 * large_page) return std::malloc(bytes);
+  if (bytes < large_storage) return std::malloc(bytes);
   const std::size_t rounded = (bytes + large_page - 1) / large_page * large_page;
   void* storage = std::aligned_alloc(large_page, rounded);
-  if (storage != nullptr) madvise(storage, rounded, MADV_HUGEPAGE);  // advice only: failure changes nothing
+  if (storage != nullptr) advise_large_pages(storage, rounded);
   return storage;
+}
+
+// The C library moves the pages of large storage to grow it, not its bytes.
+void* resize_storage(void* storage, std::size_t bytes) {
+  void* resized = std::realloc(storage, bytes);
+  if (resized != nullptr && bytes >= large_storage) advise_large_pages(resized, bytes);
+  return resized;
 }
 
 void release_storage(void* storage) { std::free(storage); }

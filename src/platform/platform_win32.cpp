@@ -321,6 +321,8 @@ void install_interrupt_handler(InterruptHandler handler) {
 // Large pages need a privilege that ordinary accounts lack: the heap it is.
 void* allocate_storage(std::size_t bytes) { return std::malloc(bytes); }
 
+void* resize_storage(void* storage, std::size_t bytes) { return std::realloc(storage, bytes); }
+
 void release_storage(void* storage) { std::free(storage); }
 
 // Every floating-point exception is masked when a Windows process starts;

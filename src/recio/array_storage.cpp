@@ -19,6 +19,30 @@ void allocate_array(RealArray& array, std::int32_t count) {
   array.allocated = true;
 }
 
+bool resize_array(RealArray& array, std::int32_t count) {
+  const std::int32_t wanted = count > 0 ? count : 0;
+  if (wanted == 0) {
+    platform::release_storage(array.storage);
+    array.storage = nullptr;
+  } else {
+    const std::size_t bytes = static_cast<std::size_t>(wanted) * sizeof(float);
+    void* resized = array.storage == nullptr ? platform::allocate_storage(bytes)
+                                             : platform::resize_storage(array.storage, bytes);
+    // A refused shrink keeps the larger storage: its first elements serve.
+    if (resized == nullptr && wanted > array.count) return false;
+    if (resized != nullptr) array.storage = static_cast<float*>(resized);
+  }
+  array.count = wanted;
+  array.allocated = true;
+  return true;
+}
+
+void move_array(RealArray& to, RealArray& from) {
+  if (to.allocated) fatal_diagnostic(Message::already_allocated, 0, "");
+  to = from;
+  from = RealArray{};
+}
+
 void release_array(RealArray& array) {
   if (!array.allocated) fatal_diagnostic(Message::not_allocated, 0, "");
   platform::release_storage(array.storage);

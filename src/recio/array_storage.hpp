@@ -20,6 +20,15 @@ struct RealArray {
 // The elements are not initialised.
 void allocate_array(RealArray& array, std::int32_t count);
 
+// Grows or shrinks `array` to `count` elements, keeping those both sizes
+// hold; an unallocated array is allocated. Never fatal: false, with the array
+// as it was, when the memory cannot be had.
+bool resize_array(RealArray& array, std::int32_t count);
+
+// Hands the allocated `from` over to `to`, leaving `from` unallocated; fatal
+// "allocatable array is already allocated" (151) when `to` is allocated.
+void move_array(RealArray& to, RealArray& from);
+
 // Fatal "allocatable array or pointer is not allocated" (153) when not allocated.
 void release_array(RealArray& array);
 

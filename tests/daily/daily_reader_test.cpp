@@ -5,6 +5,7 @@
 #include "test_files.hpp"
 #include "test_support.hpp"
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
@@ -34,9 +35,9 @@ class DailyReader : public ::testing::Test {
   }
 
   // Writes the input, reads it, and checks that the reading left it as it was.
-  void read(const std::string& bytes) {
+  void read(const std::string& bytes, std::int32_t kept_limit = std::numeric_limits<std::int32_t>::max()) {
     ASSERT_TRUE(test_support::write_file(input, bytes));
-    read_daily_records(run);
+    read_daily_records(run, std::numeric_limits<std::int32_t>::max(), kept_limit);
     EXPECT_EQ(bytes, file_bytes(input));
     EXPECT_FALSE(recio::unit_connected(input_unit));
   }
@@ -170,6 +171,37 @@ TEST_F(DailyReader, TextAfterTheLastLineFeedIsTheLastRecord) {
 }
 
 // Reading stops where the data does, and standard error says where.
+// Memory for fewer values than the file holds (a lowered limit stands for
+// it) makes the reader read the file again: the same counts and arrays.
+TEST_F(DailyReader, ReadingAgainWhenValuesCannotBeKeptGivesTheSameArrays) {
+  std::string many;
+  for (int i = 0; i < 70'000; ++i) many += std::to_string(i % 50) + ".5 " + std::to_string(i % 40 - 20) + " 1" + std::to_string(i % 9) + "\n";
+  const std::string files[] = {"", "3 2 50\n", "25.3,,80\n/\n,7\n150 -150 0\n5 4 101\n", "3 2 50\n6 5 50\nx\n9 8 50\n",
+                               "3 2 50\n4 5\n", many};
+  for (const std::string& bytes : files) {
+    ::testing::internal::CaptureStderr();
+    TearDown();
+    read(bytes);
+    const RunState kept = run;
+    std::vector<float> columns[3];
+    for (int c = 0; c < 3; ++c) {
+      recio::RealArray& array = *std::array{&run.tmp_max, &run.tmp_min, &run.hmd}[static_cast<std::size_t>(c)];
+      for (std::int32_t i = 1; i <= array.count; ++i) columns[c].push_back(array[i]);
+    }
+    for (const std::int32_t kept_limit : {0, 1, 65'537}) {
+      TearDown();
+      read(bytes, kept_limit);
+      EXPECT_EQ(kept.record_count, run.record_count) << kept_limit;
+      EXPECT_EQ(kept.nodata_tmp_max + 10 * kept.nodata_tmp_min + 100 * kept.nodata_hmd,
+                run.nodata_tmp_max + 10 * run.nodata_tmp_min + 100 * run.nodata_hmd);
+      expect_column(run.tmp_max, columns[0]);
+      expect_column(run.tmp_min, columns[1]);
+      expect_column(run.hmd, columns[2]);
+    }
+    ::testing::internal::GetCapturedStderr();
+  }
+}
+
 TEST_F(DailyReader, WhereReadingStoppedIsToldOnce) {
   struct Case {
     const char* label;
