@@ -78,7 +78,9 @@ void put_field(char* out, const EditDescriptor& descriptor, const OutputItem& it
 // The program's formats hold one descriptor per item; more items than
 // descriptors start the format again.
 const EditDescriptor& descriptor_for(const Format& format, std::size_t item) {
-  return format.descriptors[item % static_cast<std::size_t>(format.count)];
+  const auto count = static_cast<std::size_t>(format.count);
+  // A division costs more than the rest of a short field: only when needed.
+  return format.descriptors[item < count ? item : item % count];
 }
 
 std::size_t formatted_length(const Format& format, std::span<const OutputItem> items) {
