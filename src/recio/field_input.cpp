@@ -92,9 +92,9 @@ struct FieldKey {
 // The program has one thread; nothing reads fields on two at once.
 constinit RecentMemory<FieldKey, FieldValue, 4096> remembered;
 
-}  // namespace
-
-FieldValue read_f_field(std::string_view field, int decimals, BlankMode blanks) {
+// Inlined into the record loop: a work record's fields are mostly remembered,
+// and a call per field would cost as much as the recall.
+inline FieldValue read_field(std::string_view field, int decimals, BlankMode blanks) {
   if (field.empty() || field.size() > 8 || decimals < 0 || decimals > 255) {
     return read_field_text(field, decimals, blanks);
   }
@@ -117,6 +117,12 @@ FieldValue read_f_field(std::string_view field, int decimals, BlankMode blanks) 
   });
 }
 
+}  // namespace
+
+FieldValue read_f_field(std::string_view field, int decimals, BlankMode blanks) {
+  return read_field(field, decimals, blanks);
+}
+
 Status parse_formatted(std::string_view record, const Format& format, std::span<const InputItem> items,
                        BlankMode blanks) {
   std::size_t position = 0;
@@ -127,7 +133,7 @@ Status parse_formatted(std::string_view record, const Format& format, std::span<
     const std::size_t width = static_cast<std::size_t>(descriptor.width);
     const std::string_view field = position < record.size() ? record.substr(position, width) : std::string_view{};
     position += width;
-    const FieldValue read = read_f_field(field, descriptor.decimals, blanks);
+    const FieldValue read = read_field(field, descriptor.decimals, blanks);
     if (read.status != read_ok) return read.status;
     *static_cast<float*>(items[i].target) = read.value;
   }
