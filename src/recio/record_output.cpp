@@ -1,5 +1,7 @@
 #include "recio/record_output.hpp"
 
+#include <optional>
+
 #include "recio/fixed_point.hpp"
 #include "recio/units.hpp"
 
@@ -83,27 +85,34 @@ const EditDescriptor& descriptor_for(const Format& format, std::size_t item) {
   return format.descriptors[item < count ? item : item % count];
 }
 
+// Lays the fields out from `out` while they fit in `capacity` bytes: the
+// record's length, or nothing when it would not fit.
+std::optional<std::size_t> put_fields(char* out, std::size_t capacity, const Format& format,
+                                      std::span<const OutputItem> items) {
+  std::size_t length = 0;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    const EditDescriptor& descriptor = descriptor_for(format, i);
+    const std::size_t width = field_width(descriptor, items[i]);
+    if (width > capacity - length) return std::nullopt;
+    put_field(out + length, descriptor, items[i], width);
+    length += width;
+  }
+  return length;
+}
+
 std::size_t formatted_length(const Format& format, std::span<const OutputItem> items) {
   std::size_t length = 0;
   for (std::size_t i = 0; i < items.size(); ++i) length += field_width(descriptor_for(format, i), items[i]);
   return length;
 }
 
-void put_fields(char* out, const Format& format, std::span<const OutputItem> items) {
-  for (std::size_t i = 0; i < items.size(); ++i) {
-    const EditDescriptor& descriptor = descriptor_for(format, i);
-    const std::size_t width = field_width(descriptor, items[i]);
-    put_field(out, descriptor, items[i], width);
-    out += width;
-  }
-}
-
 }  // namespace
 
 void build_formatted_record(std::string& record, const Format& format, std::span<const OutputItem> items) {
   const std::size_t at = record.size();
-  record.resize(at + formatted_length(format, items));
-  put_fields(record.data() + at, format, items);
+  const std::size_t length = formatted_length(format, items);
+  record.resize(at + length);
+  put_fields(record.data() + at, length, format, items);
 }
 
 void write_list(std::int32_t unit, std::initializer_list<ListItem> items) {
@@ -115,12 +124,11 @@ void write_list(std::int32_t unit, std::initializer_list<ListItem> items) {
 void write_formatted(std::int32_t unit, const Format& format, std::initializer_list<OutputItem> items,
                      Advance advance) {
   const std::span<const OutputItem> list(items.begin(), items.size());
-  const std::size_t length = formatted_length(format, list);
-  // The program's formatted records are short: built in place, not on the heap.
+  // The program's formatted records are short: built in place in one pass,
+  // not on the heap.
   char short_record[256];
-  if (length <= sizeof short_record) {
-    put_fields(short_record, format, list);
-    put_record(unit, std::string_view(short_record, length), advance == Advance::yes);
+  if (const auto length = put_fields(short_record, sizeof short_record, format, list)) {
+    put_record(unit, std::string_view(short_record, *length), advance == Advance::yes);
     return;
   }
   std::string& record = record_buffer();
