@@ -106,8 +106,11 @@ for n in "${sizes[@]}"; do
   ((have_numpy)) && programs+=("numpy loadtxt|/dev/null|${numpy_env[*]} $python $peers/peer_numpy.py --reader loadtxt $file 1991")
   ((have_pandas)) && programs+=("pandas read_csv|/dev/null|${numpy_env[*]} $python $peers/peer_pandas.py $file 1991")
   declare -A times=()
-  for _ in $(seq "$runs"); do
-    for p in "${programs[@]}"; do
+  for round in $(seq "$runs"); do
+    # Each round starts with another program: none always runs just after
+    # the Python peers, whose exit leaves the machine busy for a moment.
+    for k in "${!programs[@]}"; do
+      p=${programs[$(((k + round) % ${#programs[@]}))]}
       IFS='|' read -r name input command <<<"$p"
       read -ra words <<<"$command"
       times[$name]+="$(seconds "$input" "${words[@]}") "

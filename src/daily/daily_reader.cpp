@@ -76,7 +76,8 @@ struct KeptRecords {
   bool complete = true;  // every record counted so far is kept
 };
 
-constexpr std::int32_t first_kept_capacity = 1 << 16;
+// A station of eleven years fits without growing, on the heap.
+constexpr std::int32_t first_kept_capacity = 4096;
 
 void drop(KeptRecords& kept) {
   for (recio::RealArray* column : {&kept.tmp_max, &kept.tmp_min, &kept.hmd}) {
