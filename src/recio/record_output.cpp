@@ -124,9 +124,17 @@ void write_list(std::int32_t unit, std::initializer_list<ListItem> items) {
 void write_formatted(std::int32_t unit, const Format& format, std::initializer_list<OutputItem> items,
                      Advance advance) {
   const std::span<const OutputItem> list(items.begin(), items.size());
-  // The program's formatted records are short: built in place in one pass,
-  // not on the heap.
-  char short_record[256];
+  // The program's formatted records are short: laid out in one pass, in
+  // place in a file's buffer, or else here, not on the heap.
+  constexpr std::size_t short_length = 256;
+  Unit& connected = statement_unit(unit);
+  if (char* space = record_space(connected, short_length)) {
+    if (const auto length = put_fields(space, short_length, format, list)) {
+      end_record_in_place(connected, *length, advance == Advance::yes);
+      return;
+    }
+  }
+  char short_record[short_length];
   if (const auto length = put_fields(short_record, sizeof short_record, format, list)) {
     put_record(unit, std::string_view(short_record, *length), advance == Advance::yes);
     return;

@@ -164,35 +164,23 @@ void send_output_or_die(Unit& unit) {
   }
 }
 
-// Appends a record and, for an advancing one, its CR LF, in one step so that
-// an interrupt never sees half of it.
 void append_output(Unit& unit, std::string_view record, bool advance) {
+  if (char* space = record_space(unit, record.size())) {
+    std::memcpy(space, record.data(), record.size());
+    end_record_in_place(unit, record.size(), advance);
+    return;
+  }
+  // A record larger than the buffer goes out directly, after what is waiting.
   unit.wrote.store(true, std::memory_order_release);
-  const std::size_t total = record.size() + (advance ? record_end.size() : 0);
-  std::size_t size = unit.out_size.load(std::memory_order_relaxed);
-  if (size + total > output_capacity) {
-    send_output_or_die(unit);
-    size = 0;
-    if (total > output_capacity) {
-      // A record larger than the buffer goes out directly.
-      std::string bytes(record);
-      if (advance) bytes += record_end;
-      platform::ErrorCode error = platform::write_all(unit.handle, bytes.data(), bytes.size());
-      if (error == 0 && unit.truncate_pending) {
-        unit.truncate_pending = false;
-        error = platform::truncate_at_position(unit.handle);
-      }
-      if (error != 0) fatal_on_unit(Message::write_error, unit.number, error);
-      return;
-    }
+  send_output_or_die(unit);
+  std::string bytes(record);
+  if (advance) bytes += record_end;
+  platform::ErrorCode error = platform::write_all(unit.handle, bytes.data(), bytes.size());
+  if (error == 0 && unit.truncate_pending) {
+    unit.truncate_pending = false;
+    error = platform::truncate_at_position(unit.handle);
   }
-  char* at = unit.out.get() + size;
-  std::memcpy(at, record.data(), record.size());
-  if (advance) {
-    at[record.size()] = '\r';
-    at[record.size() + 1] = '\n';
-  }
-  unit.out_size.store(size + total, std::memory_order_release);
+  if (error != 0) fatal_on_unit(Message::write_error, unit.number, error);
 }
 
 void write_console(Unit& unit, std::string_view record, bool advance) {
@@ -403,6 +391,25 @@ Unit& statement_unit_not_indexed(std::int32_t number) {
   Unit* unit = find(number);
   if (unit == nullptr) fatal_diagnostic(Message::open_failure, number, "", 0);
   return *unit;
+}
+
+char* record_space(Unit& unit, std::size_t most) {
+  if (unit.console) return nullptr;
+  if (unit.read_only) fatal_on_unit(Message::write_read_only, unit.number);
+  const std::size_t total = most + record_end.size();
+  if (total > output_capacity) return nullptr;
+  unit.wrote.store(true, std::memory_order_release);
+  if (unit.out_size.load(std::memory_order_relaxed) + total > output_capacity) send_output_or_die(unit);
+  return unit.out.get() + unit.out_size.load(std::memory_order_relaxed);
+}
+
+// The record and its CR LF count in one step, so that an interrupt never
+// sends half of it.
+void end_record_in_place(Unit& unit, std::size_t length, bool advance) {
+  const std::size_t size = unit.out_size.load(std::memory_order_relaxed);
+  char* at = unit.out.get() + size + length;
+  if (advance) std::memcpy(at, record_end.data(), record_end.size());
+  unit.out_size.store(size + length + (advance ? record_end.size() : 0), std::memory_order_release);
 }
 
 void put_record(std::int32_t number, std::string_view record, bool advance) {

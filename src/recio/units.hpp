@@ -69,6 +69,13 @@ inline Unit& statement_unit(std::int32_t unit) {
 // non-advancing record gets no line end and stays pending on the console.
 void put_record(std::int32_t unit, std::string_view record, bool advance);
 
+// Room in a file unit's buffer for a record of up to `most` bytes and its
+// line end, for a writer that lays the record out in place and then calls
+// end_record_in_place. Null for the console and for a record larger than
+// the buffer, which go through put_record; a read-only unit ends the run.
+char* record_space(Unit& unit, std::size_t most);
+void end_record_in_place(Unit& unit, std::size_t length, bool advance);
+
 // Takes the next record of a unit (connecting the keyboard unit at first
 // use). The view stays valid until the next call for that unit. Text after
 // the last line feed is a record; a byte-order mark that opens a file is
