@@ -174,6 +174,15 @@ TEST_F(Units, LargeOutputAcrossManyBuffersIsKeptInOrder) {
   EXPECT_EQ(records[50000], "************  0.25");
   EXPECT_EQ(records[1234], " 12.34 -1.50  0.25");
   EXPECT_EQ(records[49999], "499.99 -1.50  0.25");
+  // Records laid out in the unit's buffer, across every one of its flushes,
+  // are the records the format gives.
+  std::string expected;
+  for (int i = 0; i < 50000; ++i) {
+    expected.clear();
+    const std::vector<recio::OutputItem> items{static_cast<float>(i) / 100.0f, -1.5f, 0.25f};
+    recio::build_formatted_record(expected, format, items);
+    ASSERT_EQ(records[static_cast<std::size_t>(i)], expected) << i;
+  }
 }
 
 TEST_F(Units, FormattedReadUsesTheUnitsBlankMode) {
@@ -348,6 +357,14 @@ TEST_F(FatalUnits, WriteToAFileOpenedForReadingOnly) {
       },
       ::testing::ExitedWithCode(47),
       "^forrtl: severe \\(47\\): write to READONLY file, unit 400, file " + path + "\r\n$");
+  // A formatted record, laid out in the unit's buffer, is refused the same way.
+  EXPECT_EXIT(
+      {
+        if (geteuid() == 0 && setuid(65534) != 0) std::_Exit(99);
+        recio::open_unit(400, path, "UNKNOWN", "NULL");
+        recio::write_formatted(400, recio::parse_format("(F6.2)"), {1.5f});
+      },
+      ::testing::ExitedWithCode(47), "write to READONLY file, unit 400");
   EXPECT_EQ(file_bytes(root_ / "locked.txt"), "old contents\n");
 }
 
