@@ -124,8 +124,9 @@ void write_list(std::int32_t unit, std::initializer_list<ListItem> items) {
 void write_formatted(std::int32_t unit, const Format& format, std::initializer_list<OutputItem> items,
                      Advance advance) {
   const std::span<const OutputItem> list(items.begin(), items.size());
-  // The program's formatted records are short: laid out in one pass, in
-  // place in a file's buffer, or else here, not on the heap.
+  // The program's formatted records to files are short: laid out in one
+  // pass, in place in the file's buffer. The console's records, and long
+  // ones, are built in the run's record buffer first.
   constexpr std::size_t short_length = 256;
   Unit& connected = statement_unit(unit);
   if (char* space = record_space(connected, short_length)) {
@@ -133,11 +134,6 @@ void write_formatted(std::int32_t unit, const Format& format, std::initializer_l
       end_record_in_place(connected, *length, advance == Advance::yes);
       return;
     }
-  }
-  char short_record[short_length];
-  if (const auto length = put_fields(short_record, sizeof short_record, format, list)) {
-    put_record(unit, std::string_view(short_record, *length), advance == Advance::yes);
-    return;
   }
   std::string& record = record_buffer();
   build_formatted_record(record, format, list);

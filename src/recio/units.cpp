@@ -137,19 +137,23 @@ Unit& console_unit(std::int32_t number) {
   return unit;
 }
 
+// After the first write since the open or rewind the file ends where that
+// write ended, so that no text of an older, longer file survives behind it.
+platform::ErrorCode cut_after_first_write(Unit& unit, platform::ErrorCode write_error) {
+  if (write_error != 0 || !unit.truncate_pending) return write_error;
+  unit.truncate_pending = false;
+  return platform::truncate_at_position(unit.handle);
+}
+
 // Sends the completed records; reports the system's error, if any.
 platform::ErrorCode send_output(Unit& unit) {
   const std::size_t size = unit.out_size.load(std::memory_order_relaxed);
   if (size == 0) return 0;
   unit.flushing.store(true, std::memory_order_relaxed);
-  platform::ErrorCode error = platform::write_all(unit.handle, unit.out.get(), size);
+  const platform::ErrorCode error = platform::write_all(unit.handle, unit.out.get(), size);
   unit.out_size.store(0, std::memory_order_relaxed);
   unit.flushing.store(false, std::memory_order_relaxed);
-  if (error == 0 && unit.truncate_pending) {
-    unit.truncate_pending = false;
-    error = platform::truncate_at_position(unit.handle);
-  }
-  return error;
+  return cut_after_first_write(unit, error);
 }
 
 void send_output_or_die(Unit& unit) {
@@ -175,11 +179,8 @@ void append_output(Unit& unit, std::string_view record, bool advance) {
   send_output_or_die(unit);
   std::string bytes(record);
   if (advance) bytes += record_end;
-  platform::ErrorCode error = platform::write_all(unit.handle, bytes.data(), bytes.size());
-  if (error == 0 && unit.truncate_pending) {
-    unit.truncate_pending = false;
-    error = platform::truncate_at_position(unit.handle);
-  }
+  const platform::ErrorCode error =
+      cut_after_first_write(unit, platform::write_all(unit.handle, bytes.data(), bytes.size()));
   if (error != 0) fatal_on_unit(Message::write_error, unit.number, error);
 }
 

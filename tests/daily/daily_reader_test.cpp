@@ -5,7 +5,6 @@
 #include "test_files.hpp"
 #include "test_support.hpp"
 
-#include <array>
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
@@ -27,9 +26,7 @@ class DailyReader : public ::testing::Test {
  protected:
   void SetUp() override { run.input_name = name_field(input.string()); }
   void TearDown() override {
-    for (recio::RealArray* array : {&run.tmp_max, &run.tmp_min, &run.hmd}) {
-      if (array->allocated) recio::release_array(*array);
-    }
+    release_arrays();
     EXPECT_FALSE(recio::unit_connected(input_unit));
     recio::close_unit(input_unit);
   }
@@ -40,6 +37,18 @@ class DailyReader : public ::testing::Test {
     read_daily_records(run, std::numeric_limits<std::int32_t>::max(), kept_limit);
     EXPECT_EQ(bytes, file_bytes(input));
     EXPECT_FALSE(recio::unit_connected(input_unit));
+  }
+
+  void release_arrays() {
+    for (recio::RealArray* array : {&run.tmp_max, &run.tmp_min, &run.hmd}) {
+      if (array->allocated) recio::release_array(*array);
+    }
+  }
+
+  static std::vector<float> values_of(const recio::RealArray& column) {
+    std::vector<float> values;
+    for (std::int32_t i = 1; i <= column.count; ++i) values.push_back(column[i]);
+    return values;
   }
 
   void expect_column(const recio::RealArray& column, const std::vector<float>& values) {
@@ -82,7 +91,7 @@ TEST_F(DailyReader, MoreRecordsThanTheCountHoldsEndTheRun) {
   std::ofstream(input, std::ios::binary) << "1 2 3\n4 5 6\n7 8 9\n";
   read_daily_records(run, 3);
   EXPECT_EQ(3, run.record_count);
-  for (recio::RealArray* array : {&run.tmp_max, &run.tmp_min, &run.hmd}) recio::release_array(*array);
+  release_arrays();
   std::ofstream(input, std::ios::binary | std::ios::app) << "10 11 12\n";
   EXPECT_EXIT(read_daily_records(run, 3), ::testing::ExitedWithCode(39),
               "^forrtl: severe \\(39\\): error during read, unit 10, file " + input.string() + "\r\n$");
@@ -180,16 +189,12 @@ TEST_F(DailyReader, ReadingAgainWhenValuesCannotBeKeptGivesTheSameArrays) {
                                "3 2 50\n4 5\n", many};
   for (const std::string& bytes : files) {
     ::testing::internal::CaptureStderr();
-    TearDown();
+    release_arrays();
     read(bytes);
     const RunState kept = run;
-    std::vector<float> columns[3];
-    for (int c = 0; c < 3; ++c) {
-      recio::RealArray& array = *std::array{&run.tmp_max, &run.tmp_min, &run.hmd}[static_cast<std::size_t>(c)];
-      for (std::int32_t i = 1; i <= array.count; ++i) columns[c].push_back(array[i]);
-    }
+    const std::vector<float> columns[] = {values_of(run.tmp_max), values_of(run.tmp_min), values_of(run.hmd)};
     for (const std::int32_t kept_limit : {0, 1, 65'537}) {
-      TearDown();
+      release_arrays();
       read(bytes, kept_limit);
       EXPECT_EQ(kept.record_count, run.record_count) << kept_limit;
       EXPECT_EQ(kept.nodata_tmp_max + 10 * kept.nodata_tmp_min + 100 * kept.nodata_hmd,
