@@ -29,6 +29,13 @@ struct MonthlyValues {
   float operator[](std::int32_t month) const { return values[static_cast<std::size_t>(month - 1)]; }
 };
 
+// Twelve counts indexed by month 1 to 12.
+struct MonthlyCounts {
+  std::array<std::int64_t, 12> values{};
+  std::int64_t& operator[](std::int32_t month) { return values[static_cast<std::size_t>(month - 1)]; }
+  std::int64_t operator[](std::int32_t month) const { return values[static_cast<std::size_t>(month - 1)]; }
+};
+
 struct RunState {
   NameField input_name{};  // zero bytes until the dialog
   NameField output_name{};
@@ -46,6 +53,11 @@ struct RunState {
   recio::RealArray tmp_min;
   recio::RealArray hmd;
   std::int32_t leap_day_count = 0;
+  // Per calendar month over the years walked: the days that miss a value as
+  // read (before gap filling), and the years whose month misses too many
+  // days for a monthly mean (11 or more, or 5 or more in a row).
+  MonthlyCounts missing_days;
+  MonthlyCounts failing_years;
   MonthlyValues monthly_tmp_max;
   MonthlyValues monthly_tmp_min;
   MonthlyValues monthly_hmd;
