@@ -145,7 +145,34 @@ bool read_number(std::string_view text, float& value) {
   return true;
 }
 
+// A number of the fast path: sign, digits, one point; what follows must be
+// `end_mark` (a comma, or the line's end when it is 0).
+bool take_plain_number(std::string_view line, std::size_t& at, char end_mark, float& value) {
+  const recio::ScannedDecimal number = recio::scan_decimal(line, at);
+  if (!number.has_digit() || number.too_long) return false;
+  if (end_mark == 0 ? at != line.size() : (at == line.size() || line[at] != end_mark)) return false;
+  value = recio::decimal_to_float(number);
+  ++at;
+  return true;
+}
+
 }  // namespace
+
+bool read_plain_dated_line(std::string_view line, DateForm form, CalendarDate& date, float (&values)[3]) {
+  std::size_t at = 0;
+  if (form == DateForm::iso) {
+    if (line.size() < 11 || line[10] != ',' || !iso_shape(line.substr(0, 10), date)) return false;
+    at = 11;
+  } else if (form == DateForm::compact) {
+    if (line.size() < 9 || line[8] != ',' || !compact_shape(line.substr(0, 8), date)) return false;
+    at = 9;
+  } else {
+    return false;
+  }
+  if (!exists(date)) return false;
+  return take_plain_number(line, at, ',', values[0]) && take_plain_number(line, at, ',', values[1]) &&
+         take_plain_number(line, at, 0, values[2]);
+}
 
 bool is_blank_line(std::string_view line) { return std::all_of(line.begin(), line.end(), is_cell_blank); }
 

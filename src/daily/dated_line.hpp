@@ -71,6 +71,13 @@ LineVerdict judge_first_line(std::string_view line, DatedLine& read);
 // A time of day after the date is passed over.
 bool read_line_date(std::string_view line, DateForm form, DatedLine& read);
 
+// The common line of a dated export, read in one pass: an ISO or compact
+// date, then three plain numbers, each after one comma, and nothing else
+// (`1991-01-31,12.5,-3,80.1`). Gives what read_line_date and
+// read_value_cell would give for it; false, with nothing read, for any
+// other line, which then takes that way.
+bool read_plain_dated_line(std::string_view line, DateForm form, CalendarDate& date, float (&values)[3]);
+
 // One value cell.
 enum class ValueKind : std::uint8_t { number, no_data, not_a_number };
 struct CellValue {

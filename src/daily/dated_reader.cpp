@@ -56,14 +56,23 @@ DayValues read_values(const Placement& placement, DatedLine& read, std::string_v
   return day;
 }
 
+// The values of a plain line: numbers all, nothing after them, no blank.
+DayValues plain_values(const Placement& placement, const float (&plain)[3], std::int64_t line_number) {
+  const DayValues day{plain[0], plain[1], plain[2]};
+  if (placement.checks != nullptr) check_dated_record(*placement.checks, line_number, {}, false, day.tmp_max, day.tmp_min, day.hmd);
+  return day;
+}
+
 // One line of the file: `day(number, values)` is called for each day its
 // record settles, the days without a record before it first.
 template <typename Day>
 void place_line(Placement& placement, std::string_view line, std::int64_t line_number, Day&& day) {
-  if (is_blank_line(line)) return;
   DatedNotes* notes = placement.notes;
   DatedLine read;
-  if (!read_line_date(line, placement.form, read)) {
+  float plain[3];
+  const bool plain_line = read_plain_dated_line(line, placement.form, read.date, plain);
+  if (!plain_line && is_blank_line(line)) return;
+  if (!plain_line && !read_line_date(line, placement.form, read)) {
     if (notes != nullptr) note_line(notes->no_date, 1, line_number);
     return;
   }
@@ -80,7 +89,8 @@ void place_line(Placement& placement, std::string_view line, std::int64_t line_n
     placement.beyond_limit = true;
     return;
   }
-  const DayValues values = read_values(placement, read, line, line_number);
+  const DayValues values = plain_line ? plain_values(placement, plain, line_number)
+                                      : read_values(placement, read, line, line_number);
   if (notes != nullptr && number > placement.last_day + 1) {
     if (notes->days_without_record == 0) notes->first_day_without = placement.january_first + placement.last_day;
     notes->days_without_record += number - placement.last_day - 1;
