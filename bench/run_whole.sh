@@ -137,6 +137,44 @@ echo
 printf '%s\n' "${summary[@]}"
 ((small)) && exit 0
 
+# A dated file against the same values without dates: 8,000 years from 1901,
+# YYYY-MM-DD,tmax,tmin,hmd under a header line. Instructions by callgrind
+# (the same count on a busy machine), when valgrind is there.
+if [ "${DATED:-1}" = 1 ]; then
+  undated=climate_8000_years.txt dated=climate_8000_years_dated.csv
+  [ -s "$undated" ] || python3 "$root/examples/generate_climate.py" --first-year 1901 --years 8000 --output "$undated"
+  [ -s "$dated" ] || awk 'BEGIN {
+      print "DATE,TMAX,TMIN,RH"; y = 1901; m = 1; d = 1; split("31 28 31 30 31 30 31 31 30 31 30 31", days) }
+    { printf "%04d-%02d-%02d,%s,%s,%s\n", y, m, d, $1, $2, $3
+      n = days[m] + (m == 2 && y % 4 == 0 && (y % 100 != 0 || y % 400 == 0))
+      if (++d > n) { d = 1; if (++m > 12) { m = 1; y++ } } }' "$undated" >"$dated"
+  printf '%s\nreport_8000_undated.txt\n1901\n' "$undated" >answers_8000_undated
+  printf '%s\nreport_8000_dated.txt\n1901\n' "$dated" >answers_8000_dated
+  cat "$undated" "$dated" >/dev/null
+  declare -A dated_times=()
+  for round in 1 2 3 4 5; do
+    for kind in undated dated; do dated_times[$kind]+="$(seconds "answers_8000_$kind" "$tiral") "; done
+  done
+  records=$(wc -l <"$undated")
+  echo
+  printf '| %s records, 1901-9900 | wall median s | peak RSS MB | bytes/record | instructions | times undated |\n' "$records"
+  printf '|---|---:|---:|---:|---:|---:|\n'
+  for kind in undated dated; do
+    wall=$(tr ' ' '\n' <<<"${dated_times[$kind]}" | grep . | median)
+    rss=$(peak_kb "answers_8000_$kind" "$tiral")
+    instructions=-
+    if command -v valgrind >/dev/null; then
+      valgrind --tool=callgrind --callgrind-out-file=/dev/null "$tiral" <"answers_8000_$kind" >/dev/null 2>callgrind.log || true
+      instructions=$(sed -n 's/.*Collected : //p' callgrind.log)
+    fi
+    [ "$kind" = undated ] && base=$wall
+    awk -v k="$kind" -v w="$wall" -v r="$rss" -v n="$records" -v i="$instructions" -v b="$base" 'BEGIN {
+      printf "| %s | %.3f | %.1f | %.1f | %s | %.2f |\n", k, w, r/1024, r*1024/n, i, w/b }'
+  done
+  cmp -s <(tail -n +3 report_8000_undated.txt) <(tail -n +3 report_8000_dated.txt) ||
+    echo "the dated file's report differs from the undated one's" >&2
+fi
+
 # The batch: one station per file, the README's recipe, on all cores.
 batch=$data/stations
 rm -rf "$batch"
