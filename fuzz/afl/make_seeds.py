@@ -40,6 +40,14 @@ def made_seeds():
     yield "made_closed_output_stream", b"--setup--1\n" + answers + MARKER + ONE_YEAR
     yield "made_closed_input_stream", b"--setup--0\n" + MARKER + ONE_YEAR
     yield "made_small_file_size_limit", b"--setup--f1500\n" + answers + MARKER + ONE_YEAR
+    # Dated files: a header, each date form, missing and repeated days, words.
+    dated = b"DATE,TMAX,TMIN,RH\n" + b"".join(
+        b"1991-%02d-%02d,12.5,3.0,80.0\n" % (m, d) for m in range(1, 13) for d in range(1, 29) if d % 9)
+    yield "made_dated_iso_with_gaps", answers + MARKER + dated + b"1991-06-01,M,NA,\n1991-01-01,1,2,3\n"
+    yield "made_dated_semicolons", answers + MARKER + b"Datum;Tmax;Tmin;RF\n" + b"".join(
+        b"%02d.%02d.1991;07:00;12,5;3,0;80,0\r\n" % (d, m) for m in range(1, 13) for d in range(1, 29))
+    yield "made_dated_columns", answers + MARKER + b"-END HEADER-\n" + b"".join(
+        b"1991 %d %d 12.5 3.0 80.0\n" % (m, d) for m in range(1, 13) for d in range(1, 29))
 
 
 def main() -> int:
