@@ -94,6 +94,7 @@ void read_daily_records(RunState& run, std::int32_t record_limit, std::int32_t k
   run.record_count = 0;
   DayTotals totals;
   KeptDays kept;
+  const platform::FileStamp stamp = recio::unit_file_stamp(input_unit);
   const FileLayout layout = decide_file_layout(input_unit);
   const bool dated = layout.form != DateForm::none;
   if (dated) {
@@ -105,6 +106,9 @@ void read_daily_records(RunState& run, std::int32_t record_limit, std::int32_t k
   run.year_count = run.record_count / 365;
   if (kept.complete) {
     take_kept_days(run, kept);
+  } else if (recio::unit_file_stamp(input_unit) != stamp) {
+    // Written since the first pass: a second reading would mix two files.
+    recio::fatal_on_unit(recio::Message::rewind_error, input_unit);
   } else if (dated) {
     read_dated_days_again(run, layout);
   } else {

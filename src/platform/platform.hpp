@@ -73,6 +73,16 @@ ReadResult read_some(FileHandle handle, char* buffer, std::size_t capacity);
 ErrorCode seek_to_start(FileHandle handle);
 // Cuts the file at the current write position.
 ErrorCode truncate_at_position(FileHandle handle);
+
+// What tells one state of a file from another: its size and the time of its
+// last change; equal for a file that nobody wrote in between. A handle that
+// is no file gives the empty stamp.
+struct FileStamp {
+  std::int64_t size = -1;
+  std::int64_t modified = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+FileStamp file_stamp(FileHandle handle);
 // Closes a file; the standard streams are never closed. Async-signal-safe.
 ErrorCode close_file(FileHandle handle);
 

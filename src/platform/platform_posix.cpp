@@ -193,6 +193,13 @@ ErrorCode seek_to_start(FileHandle handle) {
   return lseek(static_cast<int>(handle.value), 0, SEEK_SET) < 0 ? errno : 0;
 }
 
+FileStamp file_stamp(FileHandle handle) {
+  struct stat status {};
+  if (fstat(static_cast<int>(handle.value), &status) != 0) return {};
+  return {static_cast<std::int64_t>(status.st_size),
+          static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec};
+}
+
 ErrorCode truncate_at_position(FileHandle handle) {
   const int fd = static_cast<int>(handle.value);
   const off_t position = lseek(fd, 0, SEEK_CUR);

@@ -195,6 +195,14 @@ ErrorCode seek_to_start(FileHandle handle) {
   return SetFilePointerEx(to_native(handle), zero, nullptr, FILE_BEGIN) ? 0 : static_cast<ErrorCode>(GetLastError());
 }
 
+FileStamp file_stamp(FileHandle handle) {
+  LARGE_INTEGER size{};
+  FILETIME written{};
+  if (!GetFileSizeEx(to_native(handle), &size) || !GetFileTime(to_native(handle), nullptr, nullptr, &written)) return {};
+  return {static_cast<std::int64_t>(size.QuadPart),
+          static_cast<std::int64_t>((static_cast<std::uint64_t>(written.dwHighDateTime) << 32) | written.dwLowDateTime)};
+}
+
 ErrorCode truncate_at_position(FileHandle handle) {
   return SetEndOfFile(to_native(handle)) ? 0 : static_cast<ErrorCode>(GetLastError());
 }

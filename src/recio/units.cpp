@@ -498,6 +498,11 @@ std::string unit_file_name(std::int32_t number) {
   return unit != nullptr ? unit->name : std::string();
 }
 
+platform::FileStamp unit_file_stamp(std::int32_t number) {
+  const Unit* unit = find(number);
+  return unit != nullptr && !unit->console ? platform::file_stamp(unit->handle) : platform::FileStamp{};
+}
+
 BlankMode unit_blank_mode(const Unit& unit) { return unit.blanks; }
 
 std::int32_t unit_number(const Unit& unit) { return unit.number; }

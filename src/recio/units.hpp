@@ -104,6 +104,9 @@ bool unit_connected(std::int32_t unit);
 // line number of the last one.
 std::int64_t records_taken(std::int32_t unit);
 std::string unit_file_name(std::int32_t unit);
+// The stamp of a unit's file now: a reader that reads a file twice checks
+// that nobody wrote it in between.
+platform::FileStamp unit_file_stamp(std::int32_t unit);
 BlankMode unit_blank_mode(const Unit& unit);
 std::int32_t unit_number(const Unit& unit);
 const std::string& unit_name(const Unit& unit);  // "CONIN$" and "CONOUT$" for the console
