@@ -63,10 +63,10 @@ DayValues plain_values(const Placement& placement, const float (&plain)[3], std:
   return day;
 }
 
-// One line of the file: `day(number, values)` is called for each day its
-// record settles, the days without a record before it first.
-template <typename Day>
-void place_line(Placement& placement, std::string_view line, std::int64_t line_number, Day&& day) {
+// One line of the file: `days(first, count, values)` is called for the days
+// its record settles, the days without a record before it first.
+template <typename Days>
+void place_line(Placement& placement, std::string_view line, std::int64_t line_number, Days&& days) {
   DatedNotes* notes = placement.notes;
   DatedLine read;
   float plain[3];
@@ -95,8 +95,8 @@ void place_line(Placement& placement, std::string_view line, std::int64_t line_n
     if (notes->days_without_record == 0) notes->first_day_without = placement.january_first + placement.last_day;
     notes->days_without_record += number - placement.last_day - 1;
   }
-  for (std::int64_t gap = placement.last_day + 1; gap < number; ++gap) day(gap, empty_day);
-  day(number, values);
+  if (number > placement.last_day + 1) days(placement.last_day + 1, number - placement.last_day - 1, empty_day);
+  days(number, 1, values);
   placement.last_day = number;
 }
 
@@ -120,13 +120,19 @@ void read_dated_days(RunState& run, const FileLayout& layout, DayTotals& totals,
   Placement placement = placement_for(run, layout, day_limit);
   placement.notes = &notes;
   placement.checks = &checks;
-  const auto take_day = [&](std::int64_t number, const DayValues& values) {
-    totals.add(values);
-    keep_day(kept, static_cast<std::int32_t>(number), values, kept_limit);
+  const auto take_days = [&](std::int64_t first, std::int64_t count, const DayValues& values) {
+    if (count == 1) {
+      totals.add(values);
+    } else {
+      totals.add_empty_days(count);
+    }
+    for (std::int64_t day = first; day < first + count && kept.complete; ++day) {
+      keep_day(kept, static_cast<std::int32_t>(day), values, kept_limit);
+    }
   };
   std::string_view line = layout.line;
   for (std::int64_t line_number = layout.first_line;; ++line_number) {
-    place_line(placement, line, line_number, take_day);
+    place_line(placement, line, line_number, take_days);
     if (placement.beyond_limit || !next_line(line)) break;
   }
   run.record_count = static_cast<std::int32_t>(placement.last_day);
@@ -144,8 +150,8 @@ void read_dated_days_again(RunState& run, const FileLayout& layout) {
   Placement placement = placement_for(run, layout, run.record_count);
   std::string_view line;
   for (std::int64_t skipped = 1; skipped < layout.first_line; ++skipped) next_line(line);
-  const auto store = [&](std::int64_t number, const DayValues& values) {
-    store_day(run, static_cast<std::int32_t>(number), values);
+  const auto store = [&](std::int64_t first, std::int64_t count, const DayValues& values) {
+    for (std::int64_t day = first; day < first + count; ++day) store_day(run, static_cast<std::int32_t>(day), values);
   };
   while (!placement.beyond_limit && next_line(line)) place_line(placement, line, 0, store);
   if (placement.beyond_limit || placement.last_day != run.record_count) {
