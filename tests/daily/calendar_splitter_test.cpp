@@ -166,6 +166,23 @@ INSTANTIATE_TEST_SUITE_P(
              "Records" + std::to_string(test.param.records);
     });
 
+// The years after the last 32-bit one keep the Gregorian rule of their true
+// number: 2147483700 is a century year that is no leap year.
+TEST_F(CalendarSplit, TheWalkFromTheLastThirtyTwoBitYearCountsTrueLeapYears) {
+  EXPECT_TRUE(is_leap_year(std::int64_t{2'147'483'648}));
+  EXPECT_FALSE(is_leap_year(std::int64_t{2'147'483'700}));
+  const std::int32_t leap_years = 14;  // 2147483648 to 2147483704 by fours, but 2147483700
+  make_days(60 * 365 + leap_years);
+  run.first_year = 2'147'483'647;
+  run.year_count = 60;
+  ::testing::internal::CaptureStderr();
+  const auto months = split_and_read_back();
+  EXPECT_EQ("", ::testing::internal::GetCapturedStderr());
+  EXPECT_EQ(leap_years, run.leap_day_count);
+  EXPECT_EQ(static_cast<std::size_t>(60 * 365 + leap_years), total(months));
+  EXPECT_EQ(static_cast<std::size_t>(60 * 28 + leap_years), months[1].size());
+}
+
 TEST_F(CalendarSplit, LeapDayIsTheTwentyNinthFebruaryRecord) {
   make_days(1461);
   run.first_year = 1996;
