@@ -10,6 +10,11 @@ namespace tiral {
 
 bool is_leap_year(std::int64_t year) { return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0); }
 
+std::int32_t days_in_month(std::int64_t year, std::int32_t month) {
+  const std::int32_t days = month_table[static_cast<std::size_t>(month - 1)].days_per_year;
+  return month == february && is_leap_year(year) ? days + 1 : days;
+}
+
 namespace {
 
 struct Walk {

@@ -4,6 +4,7 @@
 #include <limits>
 #include <string>
 
+#include "daily/calendar_splitter.hpp"
 #include "recio/characters.hpp"
 #include "recio/decimal_digits.hpp"
 #include "recio/decimal_scan.hpp"
@@ -28,17 +29,10 @@ std::int32_t number_of(std::string_view digits) {
   return value;
 }
 
-bool is_leap(std::int64_t year) { return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0); }
-
-std::int32_t month_length(std::int64_t year, std::int32_t month) {
-  static constexpr std::int32_t lengths[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return month == 2 && is_leap(year) ? 29 : lengths[month - 1];
-}
-
 // Four-digit years only: a date outside them is a typing slip, not a day.
 bool exists(const CalendarDate& date) {
   return date.year >= 1000 && date.year <= 9999 && date.month >= 1 && date.month <= 12 && date.day >= 1 &&
-         date.day <= month_length(date.year, date.month);
+         date.day <= days_in_month(date.year, date.month);
 }
 
 CalendarDate date_from(std::string_view year, std::string_view month, std::string_view day) {

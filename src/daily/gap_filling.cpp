@@ -84,8 +84,7 @@ void fill_gaps(RunState& run, const DayValues& means) {
   for (std::int32_t offset = 0; offset < run.year_count && day < days; ++offset) {
     const std::int64_t year = std::int64_t{run.first_year} + offset;
     for (const MonthInfo& month : month_table) {
-      const std::int32_t length = month.days_per_year + (month.month == february && is_leap_year(year) ? 1 : 0);
-      const std::size_t end = std::min(days, day + static_cast<std::size_t>(length));
+      const std::size_t end = std::min(days, day + static_cast<std::size_t>(days_in_month(year, month.month)));
       note_month(run, month.month, year, fill_month(filler, day, end));
       day = end;
       if (day == days) break;
