@@ -15,13 +15,21 @@ bool next_line(std::int32_t unit, std::string_view& line) {
   return taken.got;
 }
 
+// What a stream that cannot be read again may hold in memory while its first
+// lines are looked at: an endless device would otherwise be looked at forever.
+constexpr std::size_t most_bytes_held = 16u << 20;
+
 }  // namespace
 
 FileLayout decide_file_layout(std::int32_t unit) {
   recio::hold_input_start(unit);
   std::string_view line;
   bool header_seen = false;
+  const bool rewindable = recio::unit_rewindable(unit);
+  std::size_t bytes_held = 0;
   while (next_line(unit, line)) {
+    bytes_held += line.size() + 1;
+    if (!rewindable && bytes_held > most_bytes_held) break;
     if (is_blank_line(line)) continue;
     // Below a header only a date decides: numbers there are the header's.
     DatedLine read;

@@ -359,6 +359,11 @@ void return_to_input_start(std::int32_t number) {
   unit.records_taken = 0;
 }
 
+bool unit_rewindable(std::int32_t number) {
+  const Unit* unit = find(number);
+  return unit != nullptr && unit->regular_file;
+}
+
 void close_unit(std::int32_t number) {
   Unit* unit = find(number);
   if (unit == nullptr) return;

@@ -39,6 +39,9 @@ void rewind_unit(std::int32_t unit);
 // looks at a file's first lines before it knows how to read them.
 void hold_input_start(std::int32_t unit);
 void return_to_input_start(std::int32_t unit);
+// Whether a unit's file can be read again from its start by a rewind (a
+// regular file), so that what was read of it need not be held.
+bool unit_rewindable(std::int32_t unit);
 
 // Ends a connection with its default disposition: scratch files are deleted,
 // others kept. Does nothing on a unit that is not connected.
