@@ -267,6 +267,11 @@ def check_lines(rdr, traces, out, clean_empty):
         note("beyond", sum(1 for v in (tmax, tmin) if t_valid(v) and (v < -90.0 or v > 60.0)), line)
         note("minmax", t_valid(tmax) and t_valid(tmin) and tmin > tmax, line)
         hmd_above_one = hmd_above_one or (h_valid(hmd) and hmd > 1.0)
+    return check_warning_lines(found, hmd_above_one, out, clean_empty)
+
+
+def check_warning_lines(found, hmd_above_one, out, clean_empty):
+    """The checks' lines from what they found, over the records `out`."""
     lines = []
     if clean_empty:
         lines.append(" Warning: the input file holds no record.")
@@ -306,6 +311,233 @@ def read_all(data):
         warnings.append(" Warning: the input file ends inside a record; reading stops there, after %s."
                         % records_word(len(out)))
     return out, warnings + check_lines(rdr, traces, out, status == END_OF_FILE and not out)
+
+
+# ------------------------------------------------------------ dated files
+
+CELL_BLANKS = " \t\r"
+ISO_DATE = re.compile(r"^(\d{4})-(\d{2})-(\d{2})(?:T\d{1,2}:\d{2}(?::\d{2})?Z?)?$")
+COMPACT_DATE = re.compile(r"^(\d{4})(\d{2})(\d{2})$")
+DOTTED_DATE = re.compile(r"^(\d{1,2})\.(\d{1,2})\.(\d{4})$")
+TIME_CELL = re.compile(r"^\d{1,2}:\d{2}(?::\d{2})?Z?$")
+DATED_NUMBER = re.compile(r"^([+-]?)(\d*)\.?(\d*)(?:[Ee]([+-]?\d+))?$")
+SEPARATOR = re.compile(r"[ \t\r]*,[ \t\r]*|[ \t\r]+")
+FORMS = ("iso", "compact", "dotted", "columns")
+MONTH_NAMES = ["January", "February", "March", "April", "May", "June", "July",
+               "August", "September", "October", "November", "December"]
+
+
+def file_lines(data):
+    """The lines as the reader takes them: LF ends a line, a CR before it goes."""
+    if data.startswith(BOM):
+        data = data[len(BOM):]
+    parts = data.split(b"\n")
+    if parts[-1] == b"":
+        parts.pop()
+    return [p[:-1].decode("latin-1") if p.endswith(b"\r") else p.decode("latin-1") for p in parts]
+
+
+def cells_of(line):
+    """(text, offset in the line) of each cell."""
+    if ";" in line:
+        cells, at = [], 0
+        for piece in line.split(";"):
+            lead = len(piece) - len(piece.lstrip(CELL_BLANKS))
+            cells.append((piece.strip(CELL_BLANKS), at + lead))
+            at += len(piece) + 1
+        return cells
+    lead = len(line) - len(line.lstrip(CELL_BLANKS))
+    text = line.strip(CELL_BLANKS)
+    cells, at = [], 0
+    for sep in SEPARATOR.finditer(text):
+        cells.append((text[at:sep.start()], lead + at))
+        at = sep.end()
+    cells.append((text[at:], lead + at))
+    return cells
+
+
+def unq(text):
+    return text[1:-1] if len(text) >= 2 and text[0] == '"' and text[-1] == '"' else text
+
+
+def days_before_year(y):
+    """Days from 1 January of year 1 to 1 January of year y, any y."""
+    y -= 1
+    return 365 * y + y // 4 - y // 100 + y // 400
+
+
+def day_count(y, m, d):
+    return days_before_year(y) + sum(MONTH_DAYS[:m - 1]) + (1 if m > 2 and is_leap(y) else 0) + d
+
+
+def real_day(ymd):
+    y, m, d = ymd
+    return 1000 <= y <= 9999 and 1 <= m <= 12 and 1 <= d <= MONTH_DAYS[m - 1] + (m == 2 and is_leap(y))
+
+
+def date_of(cells, form, deciding):
+    """((year, month, day), index of the first value cell) when the cells
+    have the form's shape, whether the day exists or not; else None."""
+    texts = [unq(t) for t, _ in cells]
+    if form == "columns":
+        if len(texts) < (4 if deciding else 3):
+            return None
+        if re.match(r"^\d{4}$", texts[0]) and all(re.match(r"^\d{1,2}$", t) for t in texts[1:3]):
+            return (int(texts[0]), int(texts[1]), int(texts[2])), 3
+        return None
+    m = {"iso": ISO_DATE, "compact": COMPACT_DATE, "dotted": DOTTED_DATE}[form].match(texts[0])
+    if not m:
+        return None
+    ymd = (int(m[3]), int(m[2]), int(m[1])) if form == "dotted" else (int(m[1]), int(m[2]), int(m[3]))
+    return ymd, (2 if len(texts) > 1 and TIME_CELL.match(texts[1]) else 1)
+
+
+def layout_of(lines):
+    """(form, index of the deciding line) of a dated file, else None."""
+    header = False
+    for i, line in enumerate(lines):
+        if not line.strip(CELL_BLANKS):
+            continue
+        cells = cells_of(line)
+        for form in FORMS:
+            found = date_of(cells, form, True)
+            if found and real_day(found[0]):
+                return form, i
+        if header:
+            continue
+        text = line.lstrip(CELL_BLANKS)
+        number = text[:1] in "0123456789" and text[:1] != "" or (
+            text[:1] in ("+", "-", ".") and text[1:2] != "" and text[1:2] in "0123456789")
+        if number and not any(date_of(cells, form, True) for form in FORMS):
+            return None
+        header = True
+    return None
+
+
+def dated_value(text, semicolons):
+    """(value, is a number or no-data marker) of a value cell."""
+    text = unq(text).strip(CELL_BLANKS)
+    if text == "" or text.lower() in ("na", "n/a", "nan"):
+        return NAN, True
+    if semicolons:
+        if text.count(",") + text.count(".") > 1:
+            return NAN, False
+        text = text.replace(",", ".")
+    m = DATED_NUMBER.match(text)
+    if not m or (m[2] == "" and m[3] == ""):
+        return NAN, False
+    digits = (m[2] + m[3]).lstrip("0")
+    exponent = int(m[4] or 0) - len(m[3])
+    sign = -1.0 if m[1] == "-" else 1.0
+    if digits == "" or exponent + len(digits) < -50:
+        return sign * 0.0, True
+    if exponent + len(digits) > 45:
+        return sign * INF, True
+    return sign * f32_from_fraction(Fraction(int(digits)) * Fraction(10) ** exponent), True
+
+
+def read_dated(lines, form, start, first_year):
+    """The days from 1 January of first_year to the last record placed, as
+    (tmax, tmin, hmd) with NaN for no-data, and the warning lines."""
+    first_day = days_before_year(first_year) + 1
+    notes = {"no date": [0, 0], "before": [0, 0], "back": [0, 0], "words": [0, 0]}
+    found = {key: [0, 0] for key, _, _, _ in CHECKS}
+    hmd_above_one = False
+    days, gaps, first_gap = [], 0, None
+
+    def note(table, key, times, n):
+        if times:
+            if table[key][0] == 0:
+                table[key][1] = n
+            table[key][0] += times
+
+    for i in range(start, len(lines)):
+        line, n = lines[i], i + 1
+        if not line.strip(CELL_BLANKS):
+            continue
+        cells = cells_of(line)
+        found_date = date_of(cells, form, False)
+        if not found_date or not real_day(found_date[0]):
+            note(notes, "no date", 1, n)
+            continue
+        day = day_count(*found_date[0]) - first_day + 1
+        if day < 1:
+            note(notes, "before", 1, n)
+            continue
+        if day <= len(days):
+            note(notes, "back", 1, n)
+            continue
+        semicolons = ";" in line
+        value_cells = cells[found_date[1]:found_date[1] + 3]
+        values = [dated_value(t, semicolons) for t, _ in value_cells]
+        note(notes, "words", sum(1 for _, ok in values if not ok), n)
+        row = tuple([v for v, _ in values] + [NAN] * (3 - len(values)))
+        if day > len(days) + 1:
+            first_gap = len(days) + 1 if first_gap is None else first_gap
+            gaps += day - len(days) - 1
+            days.extend([(NAN, NAN, NAN)] * (day - len(days) - 1))
+        days.append(row)
+        tmax, tmin, hmd = row
+        if value_cells and not semicolons:
+            note(found, "comma", looks_decimal_comma(line[value_cells[0][1]:]), n)
+        note(found, "text", any(unq(t) != "" for t, _ in cells[found_date[1] + 3:]), n)
+        note(found, "beyond", sum(1 for v in (tmax, tmin) if t_valid(v) and (v < -90.0 or v > 60.0)), n)
+        note(found, "minmax", t_valid(tmax) and t_valid(tmin) and tmin > tmax, n)
+        hmd_above_one = hmd_above_one or (h_valid(hmd) and hmd > 1.0)
+
+    def counted(key, plural, singular):
+        count, n = notes[key]
+        if count == 1:
+            return [" Warning: 1 %s (line %d)." % (singular, n)]
+        return [" Warning: %d %s (first: line %d)." % (count, plural, n)] if count else []
+
+    year = first_year
+    warnings = counted("no date", "lines of the input file begin with no date and are not used",
+                       "line of the input file begins with no date and is not used")
+    warnings += counted("before", "records are dated before 1 January %d, the first year, and are not used" % year,
+                        "record is dated before 1 January %d, the first year, and is not used" % year)
+    warnings += counted("back", "records repeat the date of a record before them or go back to an earlier date, "
+                        "and are not used", "record repeats the date of a record before it or goes back to an "
+                        "earlier date, and is not used")
+    warnings += counted("words", "values are not numbers and count as no-data",
+                        "value is not a number and counts as no-data")
+    if gaps:
+        # The first day without a record, counted from 1 January of the first year.
+        y, left = first_year, first_gap
+        while left > 365 + is_leap(y):
+            left -= 365 + is_leap(y)
+            y += 1
+        m = 0
+        while left > MONTH_DAYS[m] + (m == 1 and is_leap(y)):
+            left -= MONTH_DAYS[m] + (m == 1 and is_leap(y))
+            m += 1
+        date = "%s%04d-%02d-%02d" % ("-" if y < 0 else "", abs(y), m + 1, left)
+        if gaps == 1:
+            warnings.append(" Warning: 1 day has no record and counts as no-data in all three columns (%s)." % date)
+        else:
+            warnings.append(" Warning: %d days have no record and count as no-data in all three columns "
+                            "(first: %s)." % (gaps, date))
+    return days, warnings + check_warning_lines(found, hmd_above_one, days, False)
+
+
+def read_input(data, first_year):
+    """The records of the first pass and the warning lines before the walk."""
+    lines = file_lines(data)
+    layout = layout_of(lines)
+    if layout is None:
+        return read_all(data)
+    return read_dated(lines, layout[0], layout[1], first_year)
+
+
+def months_line(failing, first):
+    if failing == 0:
+        return None
+    where = "%s %d" % first
+    if failing == 1:
+        return (" Warning: 1 month of the record misses 11 or more days or 5 in a row, more than the WMO rule allows "
+                "for a monthly mean; its missing values are filled with the file means (%s)." % where)
+    return (" Warning: %d months of the record miss 11 or more days or 5 in a row, more than the WMO rule allows "
+            "for a monthly mean; their missing values are filled with the file means (first: %s)." % (failing, where))
 
 
 # -------------------------------------------------------- number output
@@ -427,7 +659,7 @@ def walk_warning(first_year, year_count, record_count):
 
 
 def compute(data, first_year):
-    recs, read_warnings = read_all(data)
+    recs, read_warnings = read_input(data, first_year)
     record_count = len(recs)
     year_count = record_count // 365
     sums = [0.0, 0.0, 0.0]
@@ -448,20 +680,35 @@ def compute(data, first_year):
             row.append(r[k] if ok else means[k])
         filled.append(row)
 
-    # Deal the days out to the twelve month work files.
+    # Deal the days out to the twelve month work files; count each walked
+    # month's days that miss a value of a column that has valid ones.
+    counts = [nodata[k] < record_count for k in range(3)]
+    failing, first_failing = 0, None
     work = [[] for _ in range(12)]
     idx = 0
     done = False
     for y in range(first_year, first_year + year_count):
         for m in range(12):
             n = MONTH_DAYS[m] + (1 if m == 1 and is_leap(y) else 0)
+            missing = run = longest = walked = 0
             for _ in range(n):
                 if idx >= record_count:
                     done = True
                     break
+                r = recs[idx]
+                if any(counts[k] and not (h_valid(r[k]) if k == 2 else t_valid(r[k])) for k in range(3)):
+                    missing += 1
+                    run += 1
+                    longest = max(longest, run)
+                else:
+                    run = 0
+                walked += 1
                 row = filled[idx]
                 idx += 1
                 work[m].append("".join(fmt_f(v, 6, 2) for v in row))
+            if walked and (missing >= 11 or longest >= 5):
+                failing += 1
+                first_failing = first_failing or (MONTH_NAMES[m], y)
             if done:
                 break
         if done:
@@ -489,7 +736,8 @@ def compute(data, first_year):
                 dew_days += 1
         n = len(days)
         table.append([safe_div(s[0], n), safe_div(s[1], n), safe_div(s[2], n), safe_div(s[3], dew_days)])
-    warnings = read_warnings + [w for w in (walk_warning(first_year, year_count, record_count),) if w]
+    warnings = read_warnings + [w for w in (walk_warning(first_year, year_count, record_count),
+                                            months_line(failing, first_failing)) if w]
     return record_count, year_count, nodata, table, warnings
 
 
