@@ -26,18 +26,34 @@ constexpr std::int32_t screen_unit = 6;    // standard output, "CONOUT$"
 // typed with more text after it (message 43 names that line), an empty name
 // and one that holds a zero byte are refused (message 43), in this order,
 // before the file system is asked. Any failure is fatal.
+//
+// "OLD" opens for reading only where the file can be read so. With
+// `whole_file` a named file is written whole or not at all: the OPEN makes a
+// new file beside the one the name leads to (links resolved now) and the
+// CLOSE puts it in that file's place; any other end of the run deletes it and
+// leaves the old file, and other links to it, as they were. A file that may
+// only be read, a device, and a folder that takes no new file are opened as
+// without it; a name of the process's own standard output or error writes to
+// that stream as it is. `never_over` names a file that such an OPEN must not
+// reach, not even through a link made since: message 30, nothing written.
+struct OpenOptions {
+  bool whole_file = false;
+  std::string_view never_over;
+};
 void open_unit(std::int32_t unit, std::string_view name_field, std::string_view status, std::string_view blanks,
-               const NameAnswer& answer = {});
+               const NameAnswer& answer = {}, const OpenOptions& options = {});
 
 // Positions a unit at its first record; a later write cuts the file after the
 // record written. Does nothing on a unit that is not connected.
 void rewind_unit(std::int32_t unit);
 
 // Ends a connection with its default disposition: scratch files are deleted,
-// others kept. Does nothing on a unit that is not connected.
+// others kept; a whole-file unit's new file takes the old one's place. Does
+// nothing on a unit that is not connected.
 void close_unit(std::int32_t unit);
 
-// Closes every connected unit as at the end of the run; never fails.
+// Closes every connected unit as at the end of the run; never fails. A
+// whole-file unit still open was not finished: its new file is deleted.
 void close_all_units();
 
 // The same from inside an interrupt handler: only async-signal-safe work.
