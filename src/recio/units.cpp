@@ -45,6 +45,7 @@ struct Unit {
   bool at_end_of_data = false;     // the system has no more bytes
   bool end_of_file = false;        // a read met the end; cleared by rewind
   bool start_checked = false;      // a byte-order mark at the file's start is behind us
+  bool skipping_long_line = false; // the rest of a line cut at longest_record goes before the next record
   std::int64_t records_taken = 0;  // since the open or the last rewind
 };
 
@@ -55,6 +56,10 @@ namespace {
 constexpr std::size_t output_capacity = 64 * 1024;
 constexpr std::size_t file_input_chunk = 256 * 1024;
 constexpr std::size_t console_input_chunk = 4 * 1024;
+// The most of one line that is kept: far more than any record's items need,
+// and a bound on the memory that a line without end (a device, a sparse
+// hole) can take. The rest of a longer line is passed over unread.
+constexpr std::size_t longest_record = 4 * 1024 * 1024;
 // A name field is taken as text of at most this many characters, and a full
 // path this long or longer is not formed: the name is used as typed.
 constexpr std::size_t longest_name = 256;
@@ -110,7 +115,7 @@ void reset(Unit& unit) {
   unit.flushing = false;
   unit.in.reset();
   unit.in_capacity = unit.in_begin = unit.in_end = 0;
-  unit.at_end_of_data = unit.end_of_file = unit.start_checked = false;
+  unit.at_end_of_data = unit.end_of_file = unit.start_checked = unit.skipping_long_line = false;
   unit.records_taken = 0;
 }
 
@@ -253,6 +258,21 @@ void prepare_input_space(Unit& unit) {
   }
 }
 
+// Passes over the rest of a line that was cut at longest_record, up to and
+// including its line feed; false while more bytes must be read to get there.
+bool skip_rest_of_long_line(Unit& unit) {
+  if (!unit.skipping_long_line) return true;
+  const char* from = unit.in.get() + unit.in_begin;
+  const std::size_t available = unit.in_end - unit.in_begin;
+  if (const void* line_feed = std::memchr(from, '\n', available)) {
+    unit.in_begin += static_cast<std::size_t>(static_cast<const char*>(line_feed) - from) + 1;
+    unit.skipping_long_line = false;
+    return true;
+  }
+  unit.in_begin = unit.in_end = 0;  // nothing of it is kept
+  return unit.at_end_of_data;
+}
+
 std::string_view cut_record(Unit& unit, std::size_t line_end) {
   const char* start = unit.in.get() + unit.in_begin;
   std::size_t length = line_end - unit.in_begin;
@@ -381,7 +401,7 @@ void rewind_unit(std::int32_t number) {
     unit->wrote = false;
   }
   unit->in_begin = unit->in_end = 0;
-  unit->at_end_of_data = unit->end_of_file = unit->start_checked = false;
+  unit->at_end_of_data = unit->end_of_file = unit->start_checked = unit->skipping_long_line = false;
   unit->records_taken = 0;
 }
 
@@ -488,12 +508,23 @@ RecordTake take_record(Unit& unit, std::string_view& record) {
   if (unit.out_size.load(std::memory_order_relaxed) != 0) send_output_or_die(unit);
   std::size_t searched = 0;  // bytes of the record's start known to hold no line feed
   for (;;) {
-    if (unit.in && settle_file_start(unit)) {
+    if (unit.in && settle_file_start(unit) && skip_rest_of_long_line(unit)) {
       const char* from = unit.in.get() + unit.in_begin;
       const std::size_t available = unit.in_end - unit.in_begin;
+      // Bytes passed over by a skip were never searched.
+      if (searched > available) searched = 0;
       if (const void* line_feed = std::memchr(from + searched, '\n', available - searched)) {
         const auto length = static_cast<std::size_t>(static_cast<const char*>(line_feed) - from);
         record = cut_record(unit, unit.in_begin + length);
+        return {true, 0};
+      }
+      if (available >= longest_record) {
+        // One record still, of the line's first bytes; the rest is passed
+        // over at the next take, so that a line without end ends a reader
+        // that stops at it.
+        record = cut_record(unit, unit.in_begin + longest_record);
+        unit.in_begin -= 1;  // cut_record steps over a line feed that is not there
+        unit.skipping_long_line = true;
         return {true, 0};
       }
       searched = available;
