@@ -6,7 +6,7 @@
 //   call:match:n:action
 // - call: read, write, rename, unlink or tmpfile (an unnamed temporary file);
 // - match: a part of the file's path (of the descriptor's target for read
-//   and write, "fd:N" for descriptor N); empty matches every file;
+//   and write, "fd=N" for descriptor N); empty matches every file;
 // - n: the matching call that fails, from 1; 0 for every one;
 // - action: EIO, ENOSPC, EACCES or EOPNOTSUPP (the call fails with it), or
 //   SIGINT (the signal is raised, then the call is made).
@@ -77,9 +77,9 @@ bool path_matches(const Fault& f, const char* path) { return f.match[0] == '\0' 
 
 bool descriptor_matches(const Fault& f, int fd) {
   char wanted[32];
-  std::snprintf(wanted, sizeof wanted, "fd:%d", fd);
+  std::snprintf(wanted, sizeof wanted, "fd=%d", fd);
   if (std::strcmp(f.match, wanted) == 0) return true;
-  if (std::strncmp(f.match, "fd:", 3) == 0) return false;
+  if (std::strncmp(f.match, "fd=", 3) == 0) return false;
   char link[64], target[4096];
   std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
   const ssize_t length = readlink(link, target, sizeof target - 1);
