@@ -323,6 +323,8 @@ void open_named(std::int32_t number, std::string_view name_field, const NameAnsw
   std::string path = zero_byte ? name : platform::full_path(name);
   if (path.empty() || path.size() >= longest_name) path = name;
   if (answer.cut) fatal_diagnostic(Message::bad_file_name, number, path, 0);
+  // The text typed, as a cut name is: not the name that would be used.
+  if (answer.repeated) fatal_diagnostic(Message::bad_file_name, number, answer.line_with_more_text, 0);
   // The text before a blank is not the name the user typed.
   if (!answer.line_with_more_text.empty())
     fatal_diagnostic(Message::bad_file_name, number, answer.line_with_more_text, 0);

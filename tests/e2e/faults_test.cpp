@@ -290,6 +290,44 @@ TEST_F(Faults, LongNamesAtThePrompts) {
   EXPECT_EQ(out().substr(out().size() - 26), "        Output Filename: \n");
 }
 
+// Answers that are not what they look like end the run before any file is
+// touched: a name from a repeat form (43, the text typed named), a year that
+// is a word (59, like any text that is no number), a year of a sign or point
+// alone (64). A null value or a slash leaves the year 0.
+TEST_F(Faults, AnswersThatAreNotWhatTheyLookLike) {
+  write("climate.txt", one_year());
+  write("notes.txt", "my notes\n");
+  struct Case {
+    std::string answers;
+    int status;
+    std::string err;
+  };
+  const std::string bad_name = "forrtl: severe (43): file name specification error, unit ";
+  const std::string no_number = "forrtl: severe (59): list-directed I/O syntax error, unit 5, file CONIN$\r\n";
+  const std::string no_value = "forrtl: severe (64): input conversion error, unit 5, file CONIN$\r\n";
+  const Case cases[] = {
+      {"3*climate.txt\nreport.txt\n2001\n", 43, bad_name + "10, file 3*climate.txt\r\n"},
+      {"climate.txt\n2*notes.txt\n2001\n", 43, bad_name + "400, file 2*notes.txt\r\n"},
+      {"climate.txt\nreport.txt\nFriday\n", 59, no_number},
+      {"climate.txt\nreport.txt\n.F.\n", 59, no_number},
+      {"climate.txt\nreport.txt\ntrue\n", 59, no_number},
+      {"climate.txt\nreport.txt\nT\n", 59, no_number},
+      {"climate.txt\nreport.txt\n-\n", 64, no_value},
+      {"climate.txt\nreport.txt\n+\n", 64, no_value},
+      {"climate.txt\nreport.txt\n.\n", 64, no_value},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(run(c.answers), c.status) << c.answers;
+    EXPECT_EQ(err(), c.err) << c.answers;
+    EXPECT_EQ(read("notes.txt"), "my notes\n");
+    EXPECT_FALSE(fs::exists(work() / "report.txt")) << c.answers;
+  }
+  for (const std::string year : {",", "/"}) {
+    EXPECT_EQ(run("climate.txt\nreport.txt\n" + year + "\n"), 0) << year;
+    EXPECT_NE(read("report.txt").find("Period (   0 -    0)"), std::string::npos) << year;
+  }
+}
+
 // A standard stream closed at start is never taken by a file the program
 // opens: the stream refuses its transfers, and no diagnostic or interrupt
 // line ever lands in the user's data.

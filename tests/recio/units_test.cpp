@@ -274,6 +274,8 @@ TEST_F(FatalUnits, NameNotTypedWholeOrEmptyIsRefusedBeforeTheFileSystemIsAsked) 
       // More text after the name on its line: the line is named, before the empty name and 29.
       {name("absent.txt"), {false, "absent.txt b"}, "absent.txt b"},
       {"   ", {false, "'' x"}, "'' x"},
+      // A name from a repeat form: the text typed is named, even of a file that exists.
+      {name("in.txt"), {false, "3*in.txt", true}, "3\\*in.txt"},
       {name("in.txt"), {true, "in.txt, x"}, name("in.txt")},  // the cut first
       {"   ", {}, ""},
       // A zero byte would end the name early for the system: in.txt is not what was typed.
