@@ -248,4 +248,16 @@ TEST_F(SystemFaults, AnInterruptWhileAWorkFileHasANameLeavesNone) {
   EXPECT_FALSE(fs::exists(work() / "report.txt"));
 }
 
+// The interrupt diagnostic is in place before anything else runs: an event
+// while the usage is written ends with its line, not with the bare signal.
+TEST_F(SystemFaults, AnInterruptBeforeTheDialogHasItsLine) {
+  Child child;
+  child.command = {TIRAL_BINARY, "--help"};
+  child.environment = {"LD_PRELOAD=" + std::string(TIRAL_FAULT_SHIM), "TIRAL_FAULT=write:fd=1:1:SIGINT",
+                       "ASAN_OPTIONS=verify_asan_link_order=0"};
+  child.start(work(), temp());
+  EXPECT_EQ(child.finish(), 130);
+  EXPECT_EQ(child.err, "forrtl: error (200): program aborting due to control-C event\r\n");
+}
+
 }  // namespace
