@@ -114,12 +114,12 @@ int standard_stream_named(const std::string& path) {
 }
 
 // The path a name leads to, symbolic links followed now, the last one's
-// target possibly missing; `through_descriptor` when the way passes a
-// descriptor link of /proc or /dev/fd, whose target is no path to write to.
+// target possibly missing; `in_place` when the way passes a descriptor link
+// of /proc or /dev/fd, whose target is no path to write to.
 struct Destination {
   std::string path;
   int stream = -1;  // a standard stream named on the way
-  bool through_descriptor = false;
+  bool in_place = false;
   ErrorCode error = 0;
 };
 
@@ -131,22 +131,29 @@ std::string folder_of(const std::string& path) {
 
 Destination resolve_destination(const std::string& name) {
   Destination result;
-  std::string path = full_path(name);
-  if (path.empty()) path = name;
+  // Unfolded, so that ".." after a linked folder goes where the system goes;
+  // folded only to be told apart.
+  std::string path = name.front() == '/' ? name : current_directory() + "/" + name;
+  if (path.front() != '/') {
+    // No current folder to be had: the name is opened as it is, in place.
+    result.in_place = true;
+    return result;
+  }
   for (int links = 0; links < 40; ++links) {
-    if ((result.stream = standard_stream_named(path)) >= 0) return result;
-    if (path.starts_with("/proc/") || path.starts_with("/dev/fd/")) {
-      result.through_descriptor = true;
-      result.path = path;
+    const std::string folded = fold_segments(path);
+    if ((result.stream = standard_stream_named(folded)) >= 0) return result;
+    if (folded.starts_with("/proc/") || folded.starts_with("/dev/fd/")) {
+      result.in_place = true;
+      result.path = folded;
       return result;
     }
     struct stat info {};
     if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) break;
     std::vector<char> target(4096);
     const ssize_t length = readlink(path.c_str(), target.data(), target.size());
-    if (length < 0 || static_cast<std::size_t>(length) >= target.size()) break;
+    if (length <= 0 || static_cast<std::size_t>(length) >= target.size()) break;
     const std::string next(target.data(), static_cast<std::size_t>(length));
-    path = fold_segments(next.front() == '/' ? next : folder_of(path) + "/" + next);
+    path = next.front() == '/' ? next : folder_of(path) + "/" + next;
   }
   // The folder, links and all, as the system sees it now; the last part as named.
   const std::string base = path.substr(path.rfind('/') + 1);
@@ -255,7 +262,7 @@ OpenResult open_replacement(const std::string& name, int create) {
     result.error = destination.error;
     return result;
   }
-  if (destination.through_descriptor) return open_for_update(name, create);
+  if (destination.in_place) return open_for_update(name, create);
   const std::string& final_path = destination.path;
   // The old file as today's open finds it: a file the user may only read
   // stays read-only, a device or a refusal stays what it was.
