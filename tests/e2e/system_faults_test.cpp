@@ -137,6 +137,36 @@ TEST_F(SystemFaults, ACompleteReportTakesTheOldOnesPlace) {
   EXPECT_EQ(work_files(), (std::set<std::string>{"climate.txt", "first.txt", "kept", "other-name.txt", "report.txt"}));
 }
 
+// What stays as it was: a folder that takes no new file, with a report that
+// may be written, gets the report rewritten in place; a report that may only
+// be read ends with 47 and is left as it was.
+TEST_F(SystemFaults, AReportWithoutANewFileBesideItIsWrittenAsBefore) {
+  write("climate.txt", years(1));
+  ASSERT_EQ(run("climate.txt\nfirst.txt\n2001\n"), 0) << err_;
+  const std::string expected = read("first.txt");
+  fs::create_directory(work() / "shut");
+  write("shut/r.txt", old_report + std::string(5000, 'x'));
+  write("shut/ro.txt", old_report);
+  chmod((work() / "shut" / "r.txt").c_str(), 0666);
+  chmod((work() / "shut" / "ro.txt").c_str(), 0444);
+  chmod((work() / "shut").c_str(), 0555);
+  const fs::path copy = folders_.root() / "tiral";
+  fs::copy_file(TIRAL_BINARY, copy);
+  chmod(copy.c_str(), 0755);
+  const auto run_as_nobody = [&](const std::string& answers) {
+    Child child;
+    child.command = {copy.string()};
+    child.start(work(), temp(), as_nobody);
+    child.type(answers);
+    return child.finish();
+  };
+  EXPECT_EQ(run_as_nobody("climate.txt\nshut/r.txt\n2001\n"), 0);
+  EXPECT_EQ(read("shut/r.txt"), expected);
+  EXPECT_EQ(run_as_nobody("climate.txt\nshut/ro.txt\n2001\n"), 47);
+  EXPECT_EQ(read("shut/ro.txt"), old_report);
+  EXPECT_EQ(std::distance(fs::directory_iterator(work() / "shut"), fs::directory_iterator()), 2);
+}
+
 // A link to the input made after the dialog let the name pass: the report's
 // OPEN looks again, and the input stays as it was.
 TEST_F(SystemFaults, ALinkToTheInputMadeDuringTheRunIsRefused) {
