@@ -103,12 +103,11 @@ std::size_t free_slot() {
 }
 
 void reset(Unit& unit) {
-  unit.name.clear();
+  // Their memory goes back too: the table itself is never destroyed.
+  for (std::string* text : {&unit.name, &unit.final_path, &unit.new_path}) std::string().swap(*text);
   unit.handle = {};
   unit.console = unit.scratch = unit.read_only = unit.regular_file = unit.truncate_pending = unit.wrote = false;
   unit.replacing = false;
-  unit.final_path.clear();
-  unit.new_path.clear();
   unit.blanks = BlankMode::null;
   unit.out.reset();
   unit.out_size = 0;
