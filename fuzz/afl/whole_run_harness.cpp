@@ -49,6 +49,7 @@
 #include <string_view>
 
 #include "file_io.hpp"
+#include "recio/run_end.hpp"
 #include "run/run_sequence.hpp"
 
 namespace {
@@ -156,6 +157,9 @@ void make_folder(const std::string& path) {
   for (int stream = 0; stream < 3; ++stream) {
     if (setup.closed[stream]) close(stream);
   }
+  // As main() does first.
+  recio::install_memory_diagnostic();
+  recio::install_interrupt_diagnostic();
   std::exit(tiral::run_program());
 }
 

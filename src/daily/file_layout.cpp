@@ -29,7 +29,9 @@ FileLayout decide_file_layout(std::int32_t unit) {
   std::size_t bytes_held = 0;
   while (next_line(unit, line)) {
     bytes_held += line.size() + 1;
-    if (!rewindable && bytes_held > most_bytes_held) break;
+    // A line cut at its longest is no header: passing over the rest of it
+    // could take forever on a device that never ends a line.
+    if (line.size() >= recio::longest_record || (!rewindable && bytes_held > most_bytes_held)) break;
     if (is_blank_line(line)) continue;
     // Below a header only a date decides: numbers there are the header's.
     DatedLine read;

@@ -41,15 +41,37 @@ struct OpenResult {
   FileHandle handle;
   bool read_only = false;     // read-write access was refused; reading only
   bool regular_file = false;  // a disk file that can be cut, not a device
+  // Access::replace only: the file the name leads to, links resolved now,
+  // and the new file beside it that takes its place at commit_replacement.
+  // An empty new_path: the file is written in place.
+  std::string final_path;
+  std::string new_path;
   ErrorCode error = 0;
 };
 // What an open does with a name that names no file.
 enum class IfMissing { create, fail };
-// Opens a file for reading and writing at its first byte, falling back to
-// reading only when writing is refused. A missing file is created empty, or
-// the open fails with the system's "not found". When the fallback fails too,
-// the first refusal is the error reported.
-OpenResult open_file(const std::string& name, IfMissing if_missing);
+// What the open is for.
+// - read_write: reading and writing at the first byte, falling back to
+//   reading only when writing is refused.
+// - read: reading only where the file can be read so, else as read_write.
+// - replace: as read_write, but a disk file whose folder takes a new file is
+//   written to that new file (mode and owner of the old one, or the default),
+//   which replaces the file only at commit_replacement: until then the old
+//   file stays as it was, and other links to it keep it. A name of the
+//   process's own standard output or error is that stream as it is.
+// No open waits for a writer or reader of a FIFO.
+enum class Access { read_write, read, replace };
+// A missing file is created empty (for replace: at the commit), or the open
+// fails with the system's "not found". When the fallback fails too, the first
+// refusal is the error reported.
+OpenResult open_file(const std::string& name, IfMissing if_missing, Access access = Access::read_write);
+
+// Closes a replacement's new file and renames it over its final path; on a
+// refusal the new file is deleted and the old one stays.
+ErrorCode commit_replacement(FileHandle handle, const std::string& new_path, const std::string& final_path);
+// Closes a replacement's new file and deletes it; the old file stays as it
+// was. Async-signal-safe.
+void discard_replacement(FileHandle handle, const char* new_path);
 
 struct ScratchResult {
   FileHandle handle;
@@ -58,7 +80,9 @@ struct ScratchResult {
 };
 // Creates a new, uniquely named, hidden read-write file in the temporary
 // directory that cannot outlive the process (it is gone from the directory
-// as soon as it exists, or deleted by the system at close and at exit).
+// as soon as it exists, or deleted by the system at close and at exit). Where
+// the file must have a name for a moment, console events wait until the name
+// is gone, so that no interrupt leaves it behind.
 ScratchResult create_scratch_file();
 
 // Writes every byte or fails; async-signal-safe.

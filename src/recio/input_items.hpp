@@ -18,10 +18,13 @@ struct InputItem {
   void* target;
   std::size_t length;   // of a text field
   bool* cut = nullptr;  // of a text field: set when a value lost more than blanks to it
+  bool words = true;    // of a number: a logical value (T..., .F...) reads as -1 or 0, else is a syntax error
 };
 
 inline InputItem input(float& value) { return {ItemKind::real, &value, 0}; }
 inline InputItem input(std::int32_t& value) { return {ItemKind::integer, &value, 0}; }
+// An integer that takes numbers only: a word is text that is no number.
+inline InputItem input_number(std::int32_t& value) { return {ItemKind::integer, &value, 0, nullptr, false}; }
 inline InputItem input(std::span<char> field) { return {ItemKind::text, field.data(), field.size()}; }
 // A text field whose `cut` tells, after each value stored, whether the value
 // had characters other than blanks past the field's end.

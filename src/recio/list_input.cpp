@@ -124,7 +124,7 @@ Status store_value(const InputItem& item, const Value& value) {
       if (value.was_delimited) return syntax_error;
       return convert_to_real(value.characters, *static_cast<float*>(item.target));
     case ItemKind::integer:
-      if (value.was_delimited) return syntax_error;
+      if (value.was_delimited || (!item.words && is_logical(value.characters))) return syntax_error;
       return convert_to_integer(value.characters, *static_cast<std::int32_t*>(item.target));
     case ItemKind::text:
       store_text(item, value.characters);
@@ -261,6 +261,7 @@ class ListScanner {
     } else {
       trace_->value_set = true;
       trace_->word = trace_->word || (kind != ItemKind::text && is_logical(value_.characters));
+      trace_->repeated = trace_->repeated || repeat_given_;
     }
   }
 
@@ -317,6 +318,7 @@ class ListScanner {
 
   Found find_value(ItemKind kind) {
     repeat_ = 1;
+    repeat_given_ = false;
     value_ = Value{};
     bool null_value = false;
     const Found found = skip_separators(null_value);
@@ -346,6 +348,7 @@ class ListScanner {
     }
     ++at_;
     repeat_ = count;
+    repeat_given_ = true;
     return count != 0;
   }
 
@@ -409,6 +412,7 @@ class ListScanner {
   Status status_ = read_ok;
   bool comma_seen_ = true;  // a comma that opens the read is a null value
   std::size_t repeat_ = 1;
+  bool repeat_given_ = false;   // the value came with a repeat count ("3*")
   std::size_t items_done_ = 0;  // stored, or passed by a null value
   Value value_;
   char text_[max_text_length];

@@ -79,10 +79,16 @@ std::size_t severe_line_without_heap(Message message, std::span<char> out) {
   return 0;
 }
 
+namespace {
+bool lost_warning = false;
+}  // namespace
+
 void write_warning(std::string_view line) {
   std::string text(line);
   text += record_end;
-  platform::write_all(platform::standard_error(), text.data(), text.size());
+  if (platform::write_all(platform::standard_error(), text.data(), text.size()) != 0) lost_warning = true;
 }
+
+bool warnings_lost() { return lost_warning; }
 
 }  // namespace recio

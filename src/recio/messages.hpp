@@ -34,4 +34,8 @@ std::size_t severe_line_without_heap(Message message, std::span<char> out);
 // length; the run goes on. For what the user must know about the data used.
 void write_warning(std::string_view line);
 
+// A warning line could not be written (standard error closed, full, a pipe
+// whose reader is gone): the run must not end as a success.
+bool warnings_lost();
+
 }  // namespace recio

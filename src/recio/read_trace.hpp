@@ -19,6 +19,7 @@ struct ReadTrace {
   bool value_set = false;      // an item took a value (not a null value)
   bool empty_value = false;    // an item took a null value, or a slash came before the last item
   bool word = false;           // a numeric item took a logical value
+  bool repeated = false;       // an item took its value from a repeat form ("3*value")
   bool may_hold_comma = true;  // false only when the first line is known to hold none
   // The first record's text, kept only when the read went on past it (the
   // buffer behind a record may move when the next one is taken).
@@ -28,7 +29,7 @@ struct ReadTrace {
   void start() {
     records = first_record = rest_at = 0;
     last_line = {};
-    value_set = empty_value = word = false;
+    value_set = empty_value = word = repeated = false;
     may_hold_comma = true;
     first_line_kept.clear();
   }

@@ -11,19 +11,24 @@ namespace {
 
 struct UnitFeed {
   Unit& unit;
-  platform::ErrorCode error = 0;  // of a read the system refused
 };
+
+// A read the system refuses is no fault of the record's text: it ends the
+// run here, status result or not, with the system's own words, so that no
+// reader takes it for the end of its data.
+bool take_or_die(Unit& unit, std::string_view& record) {
+  const RecordTake taken = take_record(unit, record);
+  if (taken.error != 0) fatal_diagnostic(Message::read_error, unit_number(unit), unit_name(unit), taken.error);
+  return taken.got;
+}
 
 Status next_unit_record(void* context, std::string_view& record) {
   auto& feed = *static_cast<UnitFeed*>(context);
-  const RecordTake taken = take_record(feed.unit, record);
-  if (taken.got) return read_ok;
-  feed.error = taken.error;
-  return taken.error != 0 ? read_error : read_end_of_file;
+  return take_or_die(feed.unit, record) ? read_ok : read_end_of_file;
 }
 
 // Hands the status back, or ends the run when the statement has no status result.
-void finish_read(Unit& unit, Status result, platform::ErrorCode os_error, Status* status) {
+void finish_read(Unit& unit, Status result, Status* status) {
   if (result == read_ok) end_read(unit_number(unit));
   if (status != nullptr) {
     *status = result;
@@ -31,7 +36,7 @@ void finish_read(Unit& unit, Status result, platform::ErrorCode os_error, Status
   }
   if (result == read_ok) return;
   const Message message = result == read_end_of_file ? Message::end_of_file : message_of(result);
-  fatal_diagnostic(message, unit_number(unit), unit_name(unit), result == read_error ? os_error : 0);
+  fatal_diagnostic(message, unit_number(unit), unit_name(unit));
 }
 
 }  // namespace
@@ -42,21 +47,18 @@ void read_list_directed(std::int32_t unit, std::initializer_list<InputItem> item
   const RecordFeed feed{next_unit_record, &context};
   const Status result =
       parse_list_directed(feed, std::span<const InputItem>(items.begin(), items.size()), items_done, trace);
-  finish_read(context.unit, result, context.error, status);
+  finish_read(context.unit, result, status);
 }
 
 void read_formatted(std::int32_t unit, const Format& format, std::initializer_list<InputItem> items, Status* status) {
   Unit& connected = statement_unit(unit);
   std::string_view record;
-  const RecordTake taken = take_record(connected, record);
   Status result = read_end_of_file;
-  if (taken.got) {
+  if (take_or_die(connected, record)) {
     result = parse_formatted(record, format, std::span<const InputItem>(items.begin(), items.size()),
                              unit_blank_mode(connected));
-  } else if (taken.error != 0) {
-    result = read_error;
   }
-  finish_read(connected, result, taken.error, status);
+  finish_read(connected, result, status);
 }
 
 }  // namespace recio

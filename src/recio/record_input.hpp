@@ -13,7 +13,9 @@
 namespace recio {
 
 // With `status` null, any status but read_ok ends the run with its message:
-// Message::end_of_file for read_end_of_file, otherwise the status's own.
+// Message::end_of_file for read_end_of_file, otherwise the status's own. A
+// read that the system refuses ends the run with message 39 (after the
+// system's text) in either case: a status only ever tells of the records.
 // `items_done`, when given, receives how many items the read got to, so that
 // an end of file inside a record can be told from one between records;
 // `trace`, when given, what the read took (see ReadTrace).

@@ -21,8 +21,14 @@ void end_prompt_line() {
   if (console_prompt_pending()) write_to(platform::standard_output(), "\n");
 }
 
-// Built before any interrupt can arrive: the handler itself only writes.
-std::array<std::string, 4> interrupt_lines;  // control-C, control-BREAK, menu-CLOSE, unknown
+// Built before any interrupt can arrive: the handler itself only writes. Plain
+// bytes in static storage, which no exit handler destroys before an interrupt
+// that comes while they run.
+struct InterruptLine {
+  std::array<char, 128> bytes;
+  std::size_t size;
+};
+std::array<InterruptLine, 4> interrupt_lines{};  // control-C, control-BREAK, menu-CLOSE, unknown
 
 std::size_t event_index(platform::ConsoleEvent event) {
   switch (event) {
@@ -40,7 +46,8 @@ std::size_t event_index(platform::ConsoleEvent event) {
 
 void on_interrupt(platform::Interrupt interrupt) {
   end_prompt_line();
-  write_to(platform::standard_error(), interrupt_lines[event_index(interrupt.event)]);
+  const InterruptLine& line = interrupt_lines[event_index(interrupt.event)];
+  write_to(platform::standard_error(), std::string_view(line.bytes.data(), line.size));
   close_all_units_in_interrupt();
   platform::exit_process(static_cast<std::uint32_t>(interrupt.exit_status));
 }
@@ -86,8 +93,9 @@ void install_memory_diagnostic() {
 void install_interrupt_diagnostic() {
   const char* words[] = {"control-C", "control-BREAK", "menu-CLOSE", "unknown"};
   for (std::size_t i = 0; i < interrupt_lines.size(); ++i) {
-    interrupt_lines[i] =
+    const std::string line =
         diagnostic_line("error", Message::interrupted, message_text(Message::interrupted, 0, words[i]));
+    interrupt_lines[i].size = line.copy(interrupt_lines[i].bytes.data(), interrupt_lines[i].bytes.size());
   }
   platform::install_interrupt_handler(on_interrupt);
 }

@@ -24,6 +24,11 @@ struct Unit {
   bool regular_file = false;
   std::atomic<bool> truncate_pending{false};  // the next record written cuts the file after it
   std::atomic<bool> wrote{false};             // records went to it since the open or rewind
+  // A whole-file unit: records go to new_path, which takes final_path's place
+  // at the close. Cleared once it has.
+  std::atomic<bool> replacing{false};
+  std::string final_path;
+  std::string new_path;
   BlankMode blanks = BlankMode::null;
 
   // Output: completed records not yet sent. The buffer never moves while the
@@ -41,6 +46,7 @@ struct Unit {
   bool end_of_file = false;        // a read met the end; cleared by rewind
   bool start_checked = false;      // a byte-order mark at the file's start is behind us
   bool holding_start = false;      // the bytes from the file's start stay in the buffer
+  bool skipping_long_line = false; // the rest of a line cut at longest_record goes before the next record
   std::int64_t records_taken = 0;  // since the open or the last rewind
 };
 
@@ -58,7 +64,11 @@ constexpr std::size_t longest_name = 256;
 // The table allows any unit number; its size bounds the connections open at
 // once. Slots never move, so the interrupt handler can walk them.
 constexpr std::size_t table_size = 64;
-std::array<Unit, table_size> table;
+// Never destroyed: an interrupt during the exit handlers still finds every
+// unit, its buffers and names where they were.
+// Built in static storage, not on the heap, which may already be refused.
+alignas(std::array<Unit, table_size>) unsigned char table_storage[sizeof(std::array<Unit, table_size>)];
+std::array<Unit, table_size>& table = *new (table_storage) std::array<Unit, table_size>;
 std::array<std::atomic<bool>, table_size> in_use{};
 
 std::atomic<bool> prompt_pending{false};
@@ -90,16 +100,18 @@ std::size_t free_slot() {
 }
 
 void reset(Unit& unit) {
-  unit.name.clear();
+  // Their memory goes back too: the table itself is never destroyed.
+  for (std::string* text : {&unit.name, &unit.final_path, &unit.new_path}) std::string().swap(*text);
   unit.handle = {};
   unit.console = unit.scratch = unit.read_only = unit.regular_file = unit.truncate_pending = unit.wrote = false;
+  unit.replacing = false;
   unit.blanks = BlankMode::null;
   unit.out.reset();
   unit.out_size = 0;
   unit.flushing = false;
   unit.in.reset();
   unit.in_capacity = unit.in_begin = unit.in_end = 0;
-  unit.at_end_of_data = unit.end_of_file = unit.start_checked = unit.holding_start = false;
+  unit.at_end_of_data = unit.end_of_file = unit.start_checked = unit.holding_start = unit.skipping_long_line = false;
   unit.records_taken = 0;
 }
 
@@ -140,10 +152,23 @@ Unit& console_unit(std::int32_t number) {
 
 // After the first write since the open or rewind the file ends where that
 // write ended, so that no text of an older, longer file survives behind it.
+// The flag goes only after the cut, so that an interrupt between the write
+// and the cut still makes it.
 platform::ErrorCode cut_after_first_write(Unit& unit, platform::ErrorCode write_error) {
   if (write_error != 0 || !unit.truncate_pending) return write_error;
+  const platform::ErrorCode error = platform::truncate_at_position(unit.handle);
   unit.truncate_pending = false;
-  return platform::truncate_at_position(unit.handle);
+  return error;
+}
+
+// Ends the system's connection of a unit that did not finish: a whole-file
+// unit's new file goes, and the old file stays as it was.
+void drop_connection(Unit& unit) {
+  if (unit.replacing.exchange(false)) {
+    platform::discard_replacement(unit.handle, unit.new_path.c_str());
+  } else if (!unit.console) {
+    platform::close_file(unit.handle);
+  }
 }
 
 // Sends the completed records; reports the system's error, if any.
@@ -163,7 +188,7 @@ void send_output_or_die(Unit& unit) {
     const std::string name = unit.name;
     // The unit goes first, so that the closing after the message does not
     // meet the same failure again.
-    platform::close_file(unit.handle);
+    drop_connection(unit);
     leave(unit);
     fatal_diagnostic(Message::write_error, number, name, error);
   }
@@ -232,6 +257,22 @@ void prepare_input_space(Unit& unit) {
   }
 }
 
+// Passes over the rest of a line that was cut at longest_record, up to and
+// including its line feed; false while more bytes must be read to get there.
+bool skip_rest_of_long_line(Unit& unit) {
+  if (!unit.skipping_long_line) return true;
+  const char* from = unit.in.get() + unit.in_begin;
+  const std::size_t available = unit.in_end - unit.in_begin;
+  if (const void* line_feed = std::memchr(from, '\n', available)) {
+    unit.in_begin += static_cast<std::size_t>(static_cast<const char*>(line_feed) - from) + 1;
+    unit.skipping_long_line = false;
+    return true;
+  }
+  unit.in_begin = unit.in_end = 0;  // nothing of it is kept
+  unit.holding_start = false;        // so the start is had again by a rewind
+  return unit.at_end_of_data;
+}
+
 std::string_view cut_record(Unit& unit, std::size_t line_end) {
   const char* start = unit.in.get() + unit.in_begin;
   std::size_t length = line_end - unit.in_begin;
@@ -273,7 +314,7 @@ void open_scratch(std::int32_t number, BlankMode blanks) {
 }
 
 void open_named(std::int32_t number, std::string_view name_field, const NameAnswer& answer,
-                platform::IfMissing if_missing, BlankMode blanks) {
+                platform::IfMissing if_missing, BlankMode blanks, const OpenOptions& options) {
   const std::string name(trimmed_file_name(name_field));
   // A cut name would read or write a file the user never named, and so would
   // a typed zero byte, which ends a name early for the system; no full path
@@ -282,19 +323,40 @@ void open_named(std::int32_t number, std::string_view name_field, const NameAnsw
   std::string path = zero_byte ? name : platform::full_path(name);
   if (path.empty() || path.size() >= longest_name) path = name;
   if (answer.cut) fatal_diagnostic(Message::bad_file_name, number, path, 0);
+  // The text typed, as a cut name is: not the name that would be used.
+  if (answer.repeated) fatal_diagnostic(Message::bad_file_name, number, answer.line_with_more_text, 0);
   // The text before a blank is not the name the user typed.
   if (!answer.line_with_more_text.empty())
     fatal_diagnostic(Message::bad_file_name, number, answer.line_with_more_text, 0);
   if (name.empty() || zero_byte) fatal_diagnostic(Message::bad_file_name, number, path, 0);
-  const platform::OpenResult opened = platform::open_file(name, if_missing);
+  const platform::Access access = options.whole_file                      ? platform::Access::replace
+                                  : if_missing == platform::IfMissing::fail ? platform::Access::read
+                                                                            : platform::Access::read_write;
+  platform::OpenResult opened = platform::open_file(name, if_missing, access);
   if (opened.error != 0) {
     fatal_diagnostic(platform::open_failure_message(opened.error), number, path, opened.error);
+  }
+  const bool replacing = !opened.new_path.empty();
+  if (!options.never_over.empty() &&
+      platform::same_existing_file(replacing ? opened.final_path : name,
+                                   std::string(trimmed_file_name(options.never_over)))) {
+    // Checked again here: a link made since the name was typed can lead there.
+    if (replacing) {
+      platform::discard_replacement(opened.handle, opened.new_path.c_str());
+    } else {
+      platform::close_file(opened.handle);
+    }
+    fatal_diagnostic(Message::open_failure, number, path, 0);
   }
   Unit& unit = enter(number, std::move(path), opened.handle);
   unit.read_only = opened.read_only;
   unit.regular_file = opened.regular_file;
-  unit.truncate_pending = opened.regular_file;
+  // A new file is empty: nothing to cut.
+  unit.truncate_pending = opened.regular_file && !replacing;
+  unit.final_path = std::move(opened.final_path);
+  unit.new_path = std::move(opened.new_path);
   unit.blanks = blanks;
+  unit.replacing.store(replacing, std::memory_order_release);
 }
 
 }  // namespace
@@ -307,7 +369,7 @@ std::string_view trimmed_file_name(std::string_view name_field) {
 }
 
 void open_unit(std::int32_t number, std::string_view name_field, std::string_view status, std::string_view blanks,
-               const NameAnswer& answer) {
+               const NameAnswer& answer, const OpenOptions& options) {
   BlankMode mode = BlankMode::null;
   if (equal_keyword(blanks, "ZERO")) {
     mode = BlankMode::zero;
@@ -319,11 +381,11 @@ void open_unit(std::int32_t number, std::string_view name_field, std::string_vie
   if (equal_keyword(status, "SCRATCH")) {
     open_scratch(number, mode);
   } else if (equal_keyword(status, "OLD")) {
-    open_named(number, name_field, answer, platform::IfMissing::fail, mode);
+    open_named(number, name_field, answer, platform::IfMissing::fail, mode, options);
   } else if (equal_keyword(status, "UNKNOWN") || equal_keyword(status, "NEW") || equal_keyword(status, "REPLACE")) {
     // The program opens no named file "NEW" or "REPLACE"; they connect as
     // "UNKNOWN" does.
-    open_named(number, name_field, answer, platform::IfMissing::create, mode);
+    open_named(number, name_field, answer, platform::IfMissing::create, mode, options);
   } else {
     fatal_diagnostic(Message::keyword_value, number, trimmed_file_name(name_field), 0);
   }
@@ -341,7 +403,7 @@ void rewind_unit(std::int32_t number) {
     unit->wrote = false;
   }
   unit->in_begin = unit->in_end = 0;
-  unit->at_end_of_data = unit->end_of_file = unit->start_checked = false;
+  unit->at_end_of_data = unit->end_of_file = unit->start_checked = unit->skipping_long_line = false;
   unit->records_taken = 0;
 }
 
@@ -355,7 +417,7 @@ void return_to_input_start(std::int32_t number) {
   if (!unit.holding_start) return rewind_unit(number);
   unit.holding_start = false;
   unit.in_begin = 0;
-  unit.end_of_file = unit.start_checked = false;
+  unit.end_of_file = unit.start_checked = unit.skipping_long_line = false;
   unit.records_taken = 0;
 }
 
@@ -369,7 +431,14 @@ void close_unit(std::int32_t number) {
   if (unit == nullptr) return;
   send_output_or_die(*unit);
   // Scratch files left the directory when they were made: closing deletes them.
-  const platform::ErrorCode error = unit->console ? 0 : platform::close_file(unit->handle);
+  // A whole-file unit's new file takes the old one's place now, complete.
+  platform::ErrorCode error = 0;
+  if (unit->replacing) {
+    error = platform::commit_replacement(unit->handle, unit->new_path, unit->final_path);
+    unit->replacing = false;
+  } else if (!unit->console) {
+    error = platform::close_file(unit->handle);
+  }
   const std::string name = unit->name;
   leave(*unit);
   if (error != 0) fatal_diagnostic(Message::close_error, number, name, error);
@@ -379,8 +448,10 @@ void close_all_units() {
   for (std::size_t i = 0; i < table_size; ++i) {
     if (!in_use[i].load(std::memory_order_relaxed)) continue;
     Unit& unit = table[i];
-    send_output(unit);  // the run is ending anyway: a failure here has nobody left to tell
-    if (!unit.console) platform::close_file(unit.handle);
+    // The run is ending anyway: a failure here has nobody left to tell. A
+    // whole-file unit still open is unfinished, and its new file goes.
+    if (!unit.replacing) send_output(unit);
+    drop_connection(unit);
     leave(unit);
   }
 }
@@ -389,6 +460,12 @@ void close_all_units_in_interrupt() {
   for (std::size_t i = 0; i < table_size; ++i) {
     if (!in_use[i].load(std::memory_order_acquire)) continue;
     Unit& unit = table[i];
+    // An unfinished whole file goes; the old one stays as it was.
+    if (unit.replacing.exchange(false)) {
+      platform::discard_replacement(unit.handle, unit.new_path.c_str());
+      in_use[i].store(false, std::memory_order_release);
+      continue;
+    }
     // A buffer that is being sent right now is left as it is: sending it again
     // could duplicate records.
     if (!unit.console && !unit.scratch && !unit.flushing.load(std::memory_order_relaxed)) {
@@ -452,12 +529,23 @@ RecordTake take_record(Unit& unit, std::string_view& record) {
   if (unit.out_size.load(std::memory_order_relaxed) != 0) send_output_or_die(unit);
   std::size_t searched = 0;  // bytes of the record's start known to hold no line feed
   for (;;) {
-    if (unit.in && settle_file_start(unit)) {
+    if (unit.in && settle_file_start(unit) && skip_rest_of_long_line(unit)) {
       const char* from = unit.in.get() + unit.in_begin;
       const std::size_t available = unit.in_end - unit.in_begin;
+      // Bytes passed over by a skip were never searched.
+      if (searched > available) searched = 0;
       if (const void* line_feed = std::memchr(from + searched, '\n', available - searched)) {
         const auto length = static_cast<std::size_t>(static_cast<const char*>(line_feed) - from);
         record = cut_record(unit, unit.in_begin + length);
+        return {true, 0};
+      }
+      if (available >= longest_record) {
+        // One record still, of the line's first bytes; the rest is passed
+        // over at the next take, so that a line without end ends a reader
+        // that stops at it.
+        record = cut_record(unit, unit.in_begin + longest_record);
+        unit.in_begin -= 1;  // cut_record steps over a line feed that is not there
+        unit.skipping_long_line = true;
         return {true, 0};
       }
       searched = available;

@@ -26,8 +26,22 @@ constexpr std::int32_t screen_unit = 6;    // standard output, "CONOUT$"
 // typed with more text after it (message 43 names that line), an empty name
 // and one that holds a zero byte are refused (message 43), in this order,
 // before the file system is asked. Any failure is fatal.
+//
+// "OLD" opens for reading only where the file can be read so. With
+// `whole_file` a named file is written whole or not at all: the OPEN makes a
+// new file beside the one the name leads to (links resolved now) and the
+// CLOSE puts it in that file's place; any other end of the run deletes it and
+// leaves the old file, and other links to it, as they were. A file that may
+// only be read, a device, and a folder that takes no new file are opened as
+// without it; a name of the process's own standard output or error writes to
+// that stream as it is. `never_over` names a file that such an OPEN must not
+// reach, not even through a link made since: message 30, nothing written.
+struct OpenOptions {
+  bool whole_file = false;
+  std::string_view never_over;
+};
 void open_unit(std::int32_t unit, std::string_view name_field, std::string_view status, std::string_view blanks,
-               const NameAnswer& answer = {});
+               const NameAnswer& answer = {}, const OpenOptions& options = {});
 
 // Positions a unit at its first record; a later write cuts the file after the
 // record written. Does nothing on a unit that is not connected.
@@ -44,10 +58,12 @@ void return_to_input_start(std::int32_t unit);
 bool unit_rewindable(std::int32_t unit);
 
 // Ends a connection with its default disposition: scratch files are deleted,
-// others kept. Does nothing on a unit that is not connected.
+// others kept; a whole-file unit's new file takes the old one's place. Does
+// nothing on a unit that is not connected.
 void close_unit(std::int32_t unit);
 
-// Closes every connected unit as at the end of the run; never fails.
+// Closes every connected unit as at the end of the run; never fails. A
+// whole-file unit still open was not finished: its new file is deleted.
 void close_all_units();
 
 // The same from inside an interrupt handler: only async-signal-safe work.
@@ -85,6 +101,12 @@ void put_record(std::int32_t unit, std::string_view record, bool advance);
 // the buffer, which go through put_record; a read-only unit ends the run.
 char* record_space(Unit& unit, std::size_t most);
 void end_record_in_place(Unit& unit, std::size_t length, bool advance);
+
+// The most of one line that is kept: far more than any record's items need,
+// and a bound on the memory that a line without end (a device, a sparse
+// hole) can take. The rest of a longer line is passed over unread, at the
+// next take.
+constexpr std::size_t longest_record = 4 * 1024 * 1024;
 
 // Takes the next record of a unit (connecting the keyboard unit at first
 // use). The view stays valid until the next call for that unit. Text after

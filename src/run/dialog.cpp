@@ -45,7 +45,11 @@ void ask_name(std::string_view prompt, NameField& name, recio::NameAnswer& answe
   recio::ReadTrace trace;
   recio::read_list_directed(keyboard_unit, {recio::input(std::span<char>(name), answer.cut)}, nullptr, nullptr, &trace);
   // A lone slash or a null value leaves the field, and what it came with, as it was.
-  if (trace.value_set) answer.line_with_more_text = line_with_more_text(trace);
+  if (trace.value_set) {
+    answer.repeated = trace.repeated;
+    answer.line_with_more_text =
+        trace.repeated ? std::string(recio::without_outer_blanks(trace.last_line)) : line_with_more_text(trace);
+  }
 }
 
 // Equal fields, or two names of one existing file: writing the report there
@@ -71,7 +75,8 @@ void console_dialog(RunState& run) {
     }
   }
   recio::write_formatted(screen_unit, prompt_format, {"First year (yyyy): "}, Advance::no);
-  recio::read_list_directed(keyboard_unit, {recio::input(run.first_year)});
+  // A word (`Friday`, `.F.`, `true`) is text that is no number, not -1 or 0.
+  recio::read_list_directed(keyboard_unit, {recio::input_number(run.first_year)});
 }
 
 }  // namespace tiral

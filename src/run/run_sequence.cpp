@@ -4,6 +4,7 @@
 #include "daily/daily_reader.hpp"
 #include "monthly/monthly_means.hpp"
 #include "platform/platform.hpp"
+#include "recio/messages.hpp"
 #include "recio/run_end.hpp"
 #include "recio/units.hpp"
 #include "report/report.hpp"
@@ -25,8 +26,7 @@ std::int32_t days_of_month(const MonthInfo& month, const RunState& run) {
 int run_program() {
   platform::guard_standard_streams();
   platform::mask_floating_point_exceptions();
-  recio::install_memory_diagnostic();
-  recio::install_interrupt_diagnostic();
+  // The memory and interrupt diagnostics are in place: main() installs them first.
   static RunState run;
   console_dialog(run);
   read_daily_records(run);
@@ -37,6 +37,11 @@ int run_program() {
   recio::release_array(run.tmp_min);
   recio::release_array(run.hmd);
   recio::close_all_units();
+  // The report is written, but a batch that was not told what the warnings
+  // say about it must not take the run for a success.
+  if (recio::warnings_lost()) {
+    platform::exit_process(recio::fatal_exit_status(recio::Message::write_error));
+  }
   return 0;
 }
 

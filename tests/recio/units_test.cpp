@@ -8,6 +8,7 @@
 #include "test_support.hpp"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -115,6 +116,10 @@ TEST_F(Units, RecordEndsAndTheLastLineWithoutLineFeed) {
       {"a\rb\n", {"a\rb"}},  // a carriage return alone ends nothing
       {"", {}},
       {std::string(600000, 'z') + "\n", {std::string(600000, 'z')}},  // longer than any buffer
+      // Of a line longer than 4 MiB only its first 4 MiB are kept: still one record.
+      {std::string(5 << 20, 'y') + "\nnext\n", {std::string(4 << 20, 'y'), "next"}},
+      {std::string(4 << 20, 'y') + "\nnext\n", {std::string(4 << 20, 'y'), "next"}},
+      {std::string(9 << 20, 'y'), {std::string(4 << 20, 'y')}},
   };
   for (const Case& c : cases) {
     write_file(root_ / "in.txt", c.bytes);
@@ -134,6 +139,22 @@ TEST_F(Units, OldOpensAnExistingFileAsUnknownDoes) {
   EXPECT_EQ(take_all(10), (std::vector<std::string>{"1 2 3"}));
   recio::close_unit(10);
   EXPECT_EQ(file_bytes(root_ / "in.txt"), "1 2 3\n");
+}
+
+// Nothing writes a file opened "OLD": it is opened for reading only, so that
+// no watcher sees a write, and a file the user may only read is read all the same.
+TEST_F(Units, OldOpensForReadingOnly) {
+  write_file(root_ / "in.txt", "1 2 3\n");
+  recio::open_unit(10, name("in.txt"), "OLD", "NULL");
+  int modes_seen = 0;
+  for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
+    std::error_code error;
+    if (fs::read_symlink(entry.path(), error) != root_ / "in.txt") continue;
+    ++modes_seen;
+    EXPECT_EQ(fcntl(std::stoi(entry.path().filename().string()), F_GETFL) & O_ACCMODE, O_RDONLY);
+  }
+  EXPECT_EQ(modes_seen, 1);
+  recio::close_unit(10);
 }
 
 TEST_F(Units, ScratchFilesReadBackAfterRewindAndLeaveNoTrace) {
@@ -274,6 +295,8 @@ TEST_F(FatalUnits, NameNotTypedWholeOrEmptyIsRefusedBeforeTheFileSystemIsAsked) 
       // More text after the name on its line: the line is named, before the empty name and 29.
       {name("absent.txt"), {false, "absent.txt b"}, "absent.txt b"},
       {"   ", {false, "'' x"}, "'' x"},
+      // A name from a repeat form: the text typed is named, even of a file that exists.
+      {name("in.txt"), {false, "3*in.txt", true}, "3\\*in.txt"},
       {name("in.txt"), {true, "in.txt, x"}, name("in.txt")},  // the cut first
       {"   ", {}, ""},
       // A zero byte would end the name early for the system: in.txt is not what was typed.

@@ -161,6 +161,33 @@ TEST_F(Win32Platform, InterruptClosingCutsAWrittenFileOnly) {
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(input), {}), "1 2 3\n4 5 6\n");
 }
 
+// A whole-file unit: an end before its close leaves the old report as it
+// was and no new file beside it; the close puts the new report in its place.
+TEST_F(Win32Platform, AWholeFileReplacesTheOldOneOnlyAtItsClose) {
+  const std::string old_report = std::string(5000, 'o') + "\n";
+  const auto report = [this] {
+    std::ifstream file(folder_ / "report.txt", std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+  };
+  const auto files = [this] { return std::distance(fs::directory_iterator(folder_), fs::directory_iterator()); };
+  std::ofstream(folder_ / "report.txt", std::ios::binary) << old_report;
+  recio::open_unit(400, "report.txt", "UNKNOWN", "NULL", {}, {.whole_file = true, .never_over = {}});
+  recio::write_list(400, {"first"});
+  recio::close_all_units_in_interrupt();
+  EXPECT_EQ(report(), old_report);
+  EXPECT_EQ(files(), 1);
+  recio::open_unit(400, "report.txt", "UNKNOWN", "NULL", {}, {.whole_file = true, .never_over = {}});
+  recio::write_list(400, {"first"});
+  recio::close_all_units();
+  EXPECT_EQ(report(), old_report);
+  EXPECT_EQ(files(), 1);
+  recio::open_unit(400, "report.txt", "UNKNOWN", "NULL", {}, {.whole_file = true, .never_over = {}});
+  recio::write_list(400, {"second"});
+  recio::close_unit(400);
+  EXPECT_EQ(report(), " second\r\n");
+  EXPECT_EQ(files(), 1);
+}
+
 TEST_F(Win32Platform, AMissingFolderIsFileNotFound) {
   const platform::OpenResult opened = platform::open_file("nodir\\report.txt", platform::IfMissing::create);
   EXPECT_EQ(opened.error, static_cast<platform::ErrorCode>(ERROR_PATH_NOT_FOUND));
