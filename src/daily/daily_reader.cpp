@@ -35,9 +35,9 @@ RecordRead read_record(DayValues& values, recio::ReadTrace* trace = nullptr) {
 // The first pass says why it stopped unless the file simply ended.
 void warn_where_reading_stopped(const RecordRead& last, std::int32_t record_count) {
   if (last.status > 0) {
-    // A read the system refused failed on the line after the last one taken.
-    const std::int64_t taken = recio::records_taken(input_unit);
-    warn_unreadable_line(last.status == recio::read_error ? taken + 1 : taken, record_count);
+    // A read the system refuses ends the run in the record layer: only the
+    // text of a line stops the reading here.
+    warn_unreadable_line(recio::records_taken(input_unit), record_count);
   } else if (last.items_done > 0) {
     warn_file_ends_inside_record(record_count);
   }
