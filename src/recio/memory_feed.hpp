@@ -3,10 +3,10 @@
 #pragma once
 
 #include <string>
-#include <algorithm>
 #include <string_view>
 #include <vector>
 
+#include "recio/line_cutter.hpp"
 #include "recio/list_input.hpp"
 
 namespace recio {
@@ -18,17 +18,10 @@ struct MemoryFeed {
 
   RecordFeed feed() { return {&next, this}; }
 
-  // Lines of `text` as a file holds them: a carriage return before a line
-  // feed is no part of the record, and text after the last line feed is one.
+  // The records of `text` as a file unit takes them (line_cutter.hpp).
   static MemoryFeed of_text(std::string_view text) {
     MemoryFeed made;
-    while (!text.empty()) {
-      const std::size_t end = std::min(text.find('\n'), text.size());
-      std::string_view line = text.substr(0, end);
-      if (end < text.size() && line.ends_with('\r')) line.remove_suffix(1);
-      made.records.emplace_back(line);
-      text.remove_prefix(std::min(end + 1, text.size()));
-    }
+    for (const std::string_view record : cut_records(text)) made.records.emplace_back(record);
     return made;
   }
 

@@ -274,20 +274,17 @@ bool skip_rest_of_long_line(Unit& unit) {
 }
 
 std::string_view cut_record(Unit& unit, std::size_t line_end) {
-  const char* start = unit.in.get() + unit.in_begin;
-  std::size_t length = line_end - unit.in_begin;
-  if (length > 0 && start[length - 1] == '\r') --length;
+  const std::string_view line(unit.in.get() + unit.in_begin, line_end - unit.in_begin);
   unit.in_begin = line_end + 1;
   ++unit.records_taken;
-  return {start, length};
+  return without_line_end(line);
 }
 
-// A file may begin with the UTF-8 byte-order mark, which editors add and no
-// data line holds: it is skipped, once at the start. False while too few
-// bytes are in to tell.
+// A file may begin with the byte-order mark: it is skipped, once at the
+// start. False while too few bytes are in to tell.
 bool settle_file_start(Unit& unit) {
   if (unit.start_checked) return true;
-  constexpr std::string_view mark = "\xEF\xBB\xBF";
+  constexpr std::string_view mark = byte_order_mark;
   const std::string_view start(unit.in.get() + unit.in_begin, unit.in_end - unit.in_begin);
   const bool could_be_mark = mark.starts_with(start.substr(0, mark.size()));
   if (could_be_mark && start.size() < mark.size() && !unit.at_end_of_data) return false;

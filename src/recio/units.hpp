@@ -10,6 +10,7 @@
 #include "platform/platform.hpp"
 #include "platform/status.hpp"
 #include "recio/format.hpp"
+#include "recio/line_cutter.hpp"
 #include "recio/name_answer.hpp"
 
 namespace recio {
@@ -102,16 +103,9 @@ void put_record(std::int32_t unit, std::string_view record, bool advance);
 char* record_space(Unit& unit, std::size_t most);
 void end_record_in_place(Unit& unit, std::size_t length, bool advance);
 
-// The most of one line that is kept: far more than any record's items need,
-// and a bound on the memory that a line without end (a device, a sparse
-// hole) can take. The rest of a longer line is passed over unread, at the
-// next take.
-constexpr std::size_t longest_record = 4 * 1024 * 1024;
-
 // Takes the next record of a unit (connecting the keyboard unit at first
-// use). The view stays valid until the next call for that unit. Text after
-// the last line feed is a record; a byte-order mark that opens a file is
-// skipped. Returns false at end of file (error 0) or when the system refused
+// use), cut by the rules of line_cutter.hpp. The view stays valid until the
+// next call for that unit. Returns false at end of file (error 0) or when the system refused
 // the read.
 struct RecordTake {
   bool got = false;

@@ -114,6 +114,8 @@ TEST_F(Units, RecordEndsAndTheLastLineWithoutLineFeed) {
         "\xEF\xBB\xBF"
         "b"}},
       {"a\rb\n", {"a\rb"}},  // a carriage return alone ends nothing
+      {"1 2 3\r", {"1 2 3"}},   // nor is one at the very end part of the last record
+      {"a\r\r\n", {"a\r"}},
       {"", {}},
       {std::string(600000, 'z') + "\n", {std::string(600000, 'z')}},  // longer than any buffer
       // Of a line longer than 4 MiB only its first 4 MiB are kept: still one record.
@@ -122,6 +124,10 @@ TEST_F(Units, RecordEndsAndTheLastLineWithoutLineFeed) {
       {std::string(9 << 20, 'y'), {std::string(4 << 20, 'y')}},
   };
   for (const Case& c : cases) {
+    // Records held in memory are cut by the same rule.
+    std::vector<std::string> in_memory;
+    for (const std::string_view record : recio::cut_records(c.bytes)) in_memory.emplace_back(record);
+    EXPECT_EQ(in_memory, c.records) << c.bytes.substr(0, 20);
     write_file(root_ / "in.txt", c.bytes);
     recio::open_unit(10, name("in.txt"), "UNKNOWN", "NULL");
     EXPECT_EQ(take_all(10), c.records) << c.bytes.substr(0, 20);
