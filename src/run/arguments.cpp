@@ -17,10 +17,10 @@ namespace {
 
 // Every console line of the program ends with CR LF, these too.
 constexpr std::string_view usage_lines[] = {
-    "Usage: tiral [OPTIONS]                               (then answer its three questions)",
-    "       tiral [OPTIONS] INPUT REPORT [FIRST_YEAR]     (no questions)",
-    "       tiral --help | -h                             this text",
-    "       tiral --version | -V                          its version",
+    "Usage: tiral [OPTIONS]                           then answer its questions",
+    "       tiral [OPTIONS] INPUT REPORT [FIRST_YEAR] the answers as operands",
+    "       tiral --help | -h                         this text",
+    "       tiral --version | -V                      its version",
     "",
     "tiral reads a plain-text file of daily weather records, one day per line",
     "from 1 January (maximum temperature, minimum temperature, mean relative",
@@ -39,7 +39,8 @@ constexpr std::string_view usage_lines[] = {
     "  INPUT REPORT        the answers, each name taken exactly as given",
     "  FIRST_YEAR          optional for a file with dates (the year of its",
     "                      first dated record), needed for a file without",
-    "  --                  ends the options: tiral -- -data.txt out.txt 1991",
+    "  --                  ends the options, before a name or a year that",
+    "                      begins with -: tiral -- -data.txt out.txt -5",
     "",
     "Options:",
     "  --table FILE        also write the monthly means as CSV to FILE",
@@ -49,9 +50,9 @@ constexpr std::string_view usage_lines[] = {
     "  tiral climate.txt reports/climate.txt.report 1991",
     "",
     "Warnings and failures go to standard error; the exit status is 0 when the",
-    "report is written, 3 for a command line it refuses. The manual page: man",
-    "tiral (in the sources, man -l doc/tiral.1; on Windows, README.txt beside",
-    "tiral.exe).",
+    "report is written, 3 for a command line it refuses.",
+    "The manual page: man tiral (in the sources, man -l doc/tiral.1; on",
+    "Windows, README.txt beside tiral.exe).",
 };
 
 constexpr std::string_view usage_reason =
