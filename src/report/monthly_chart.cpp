@@ -154,12 +154,15 @@ void write_axes(Writer& out, const Axis& axis) {
   for (int i = 0; i <= ticks; ++i) {
     const double value = axis.low + i * axis.step;
     const std::string y = number(axis.y(value));
-    out.line("<line x1=\"" + number(plot_left) + "\" y1=\"" + y + "\" x2=\"" + number(plot_right) + "\" y2=\"" + y +
-             "\" stroke=\"#dddddd\" stroke-width=\"1\"/>");
+    out.line("<line class=\"grid-celsius\" x1=\"" + number(plot_left) + "\" y1=\"" + y + "\" x2=\"" +
+             number(plot_right) + "\" y2=\"" + y + "\" stroke=\"#dddddd\" stroke-width=\"1\"/>");
     out.line("<text class=\"tick-celsius\" x=\"" + number(plot_left - 8) + "\" y=\"" + number(axis.y(value) + 4) +
              "\" text-anchor=\"end\">" + number(value, axis.decimals) + "</text>");
   }
   for (int percent = 0; percent <= 100; percent += 20) {
+    const std::string y = number(humidity_y(static_cast<float>(percent)));
+    out.line("<line class=\"mark-percent\" x1=\"" + number(plot_right) + "\" y1=\"" + y + "\" x2=\"" +
+             number(plot_right + 5) + "\" y2=\"" + y + "\" stroke=\"#333333\" stroke-width=\"1\"/>");
     out.line("<text class=\"tick-percent\" x=\"" + number(plot_right + 8) + "\" y=\"" +
              number(humidity_y(static_cast<float>(percent)) + 4) + "\" text-anchor=\"start\">" +
              std::to_string(percent) + "</text>");
@@ -217,13 +220,13 @@ void write_line(Writer& out, const Series& series, const Axis& axis) {
 
 void write_legend(Writer& out, const std::array<Series, 3>& lines, const Series& humidity) {
   out.line("<g font-family=\"sans-serif\" font-size=\"12\" fill=\"#333333\">");
-  double x = plot_left;
+  double x = 110;
   constexpr double y = 440;
   for (const Series& series : lines) {
     out.line("<line x1=\"" + number(x) + "\" y1=\"" + number(y - 4) + "\" x2=\"" + number(x + 24) + "\" y2=\"" +
              number(y - 4) + "\" stroke=\"" + std::string(series.colour) + "\" stroke-width=\"2.5\"/>");
     out.line("<text x=\"" + number(x + 30) + "\" y=\"" + number(y) + "\">" + std::string(series.label) + "</text>");
-    x += 170;
+    x += 160;
   }
   out.line("<rect x=\"" + number(x) + "\" y=\"" + number(y - 10) + "\" width=\"24\" height=\"12\" fill=\"" +
            std::string(humidity.colour) + "\"/>");
@@ -255,11 +258,11 @@ std::string xml_text(std::string_view bytes) {
 
 void write_monthly_chart(const RunState& run, std::string_view name_field, const recio::NameAnswer& answer) {
   const std::array<Series, 3> lines = {{
-      {"tmp_max: maximum &#xB0;C", "#d62728", run.monthly_tmp_max},
-      {"tmp_min: minimum &#xB0;C", "#1f77b4", run.monthly_tmp_min},
-      {"dewpt: dew point &#xB0;C", "#2ca02c", run.monthly_dewpt},
+      {"tmp_max (&#xB0;C)", "#d62728", run.monthly_tmp_max},
+      {"tmp_min (&#xB0;C)", "#1f77b4", run.monthly_tmp_min},
+      {"dewpt (&#xB0;C)", "#2ca02c", run.monthly_dewpt},
   }};
-  const Series humidity = {"hmd: humidity %", "#fdd49e", run.monthly_hmd};
+  const Series humidity = {"hmd (%)", "#fdd49e", run.monthly_hmd};
   const Axis axis = temperature_axis(lines);
   const std::string title = xml_text(reported_input_name(run)) + " (" + std::to_string(run.first_year) + " - " +
                             std::to_string(year_after(run.first_year, run.year_count - 1)) + ")";
