@@ -9,10 +9,11 @@ if(WIN32)
   install(TARGETS tiral RUNTIME DESTINATION .)
   # Notepad and `type` show these as they are meant; the sample data stays
   # byte for byte as in the repository. README.txt is the user's text, not
-  # the developers' README.md.
+  # the developers' README.md, and the examples' README shows cmd and
+  # PowerShell where the Linux one shows a shell.
   set(TIRAL_WINDOWS_TEXTS ${PROJECT_BINARY_DIR}/windows-texts)
   foreach(text doc/README-Windows.txt:README.txt CHANGELOG.md:CHANGELOG.txt LICENSE:LICENSE.txt
-               examples/README.md:examples/README.txt)
+               doc/README-examples-Windows.txt:examples/README.txt)
     string(REPLACE ":" ";" text ${text})
     list(GET text 0 from)
     list(GET text 1 to)
