@@ -8,13 +8,13 @@
 
 namespace tiral {
 
-bool is_leap_year(std::int32_t year) { return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0); }
+bool is_leap_year(std::int64_t year) { return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0); }
 
 namespace {
 
 struct Walk {
   const RunState& run;
-  std::int32_t day_index = 1;
+  std::int64_t day_index = 1;
 
   bool records_left() const { return day_index <= run.tmp_max.count; }
 
@@ -22,8 +22,8 @@ struct Walk {
   bool deal(std::int32_t unit, std::int32_t days) {
     for (std::int32_t day = 0; day < days; ++day) {
       if (!records_left()) return false;
-      recio::write_formatted(unit, work_record_format,
-                             {run.tmp_max[day_index], run.tmp_min[day_index], run.hmd[day_index]});
+      const auto index = static_cast<std::int32_t>(day_index);
+      recio::write_formatted(unit, work_record_format, {run.tmp_max[index], run.tmp_min[index], run.hmd[index]});
       ++day_index;
     }
     return true;
@@ -34,14 +34,14 @@ struct Walk {
 std::int64_t days_of_walk(std::int32_t first_year, std::int32_t year_count) {
   std::int64_t days = 0;
   for (std::int32_t offset = 0; offset < year_count; ++offset) {
-    days += is_leap_year(year_after(first_year, offset)) ? 366 : 365;
+    days += is_leap_year(std::int64_t{first_year} + offset) ? 366 : 365;
   }
   return days;
 }
 
 // A first year given wrongly, a missing day or a footer shifts or cuts the
 // calendar: the user is told which records were left out or lacking.
-void warn_unless_whole_years(const RunState& run, std::int32_t records_used) {
+void warn_unless_whole_years(const RunState& run, std::int64_t records_used) {
   const std::int64_t unused = std::int64_t{run.record_count} - records_used;
   const std::int64_t missing = days_of_walk(run.first_year, run.year_count) - records_used;
   const std::int64_t last_year = std::int64_t{run.first_year} + run.year_count - 1;
@@ -56,7 +56,7 @@ void split_by_calendar(RunState& run) {
   Walk walk{run};
   bool records_left = true;
   for (std::int32_t offset = 0; offset < run.year_count && records_left; ++offset) {
-    const bool leap = is_leap_year(year_after(run.first_year, offset));
+    const bool leap = is_leap_year(std::int64_t{run.first_year} + offset);
     for (const MonthInfo& month : month_table) {
       std::int32_t days = month.days_per_year;
       if (month.month == february && leap) {
@@ -69,6 +69,7 @@ void split_by_calendar(RunState& run) {
   }
   for (const MonthInfo& month : month_table) recio::rewind_unit(month.unit);
   warn_unless_whole_years(run, walk.day_index - 1);
+  warn_failing_months(run.failing_months);
 }
 
 }  // namespace tiral

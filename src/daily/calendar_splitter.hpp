@@ -7,14 +7,16 @@
 
 namespace tiral {
 
-// Gregorian rule, also for year 0 and negative years.
-bool is_leap_year(std::int32_t year);
+// Gregorian rule, also for year 0 and negative years, and for the years past
+// the 32-bit range that a walk from a late first year reaches.
+bool is_leap_year(std::int64_t year);
 
 // Opens the twelve work files (units 101 to 112), writes each day of
 // year_count whole years from 1 January of first_year to its month's file,
 // counts the leap years met (leap_day_count) and rewinds the files. The walk
 // stops early when the daily records run out. A warning on standard error
-// tells of records left after the walk or days it lacked.
+// tells of records left after the walk or days it lacked, and another of the
+// months that miss too many days (counted by the gap filling).
 void split_by_calendar(RunState& run);
 
 }  // namespace tiral

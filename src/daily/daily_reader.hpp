@@ -14,12 +14,18 @@ constexpr std::int32_t input_unit = 10;
 inline bool valid_temperature(float value) { return value < 100.0f && value > -100.0f; }
 inline bool valid_humidity(float value) { return value <= 100.0f && value > 0.0f; }
 
+// Opens the input file on its unit: a missing file is refused (message 29).
+void open_input_file(const RunState& run);
+
 // Reads the file named by input_name: counts records (record_count,
 // year_count), no-data values and the file means, and loads tmp_max, tmp_min
 // and hmd, at exactly record_count elements; then every no-data value becomes its
-// column's mean. A missing file ends the run (message 29). Reading stops at
-// the first record that does not read, and a warning on standard error says
-// where, unless the file simply ended between records.
+// column's mean. A missing file ends the run (message 29). A file whose
+// lines begin with dates has each record placed on the day of its date
+// (dated_reader.hpp); any other is read one free-form record a day, and
+// reading stops at the first record that does not read, with a warning on
+// standard error that says where, unless the file simply ended between
+// records.
 // More than `record_limit` records (the largest count there is, unless a
 // test lowers it) end the run with message 39 on the input unit.
 // The values are kept as they are read, up to `kept_limit` records (what

@@ -3,8 +3,34 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
+
+#include "state/run_state.hpp"
 
 namespace tiral {
+
+// How many records, lines or values have a property, and the line on which
+// the first of them begins.
+struct CheckCount {
+  std::int64_t count = 0;
+  std::int64_t first_line = 0;
+};
+
+// " Warning: " + `before` + the count + the plural or singular text + where
+// the first one is ("(first: line L)." or "(line L)."); nothing for none.
+void warn_count(const CheckCount& check, std::string_view before, std::string_view plural,
+                std::string_view singular);
+
+// What the first pass over a dated file left out, or found without a record.
+struct DatedNotes {
+  CheckCount no_date;
+  CheckCount before_first_year;
+  CheckCount going_back;
+  CheckCount not_numbers;  // value cells of records placed
+  std::int64_t days_without_record = 0;
+  std::int64_t first_day_without = 0;  // a calendar day (dated_line.hpp)
+};
+void warn_dated_notes(const DatedNotes& notes, std::int32_t first_year);
 
 // The first pass stopped at a record that does not read: `line` is the line
 // of the input file where it failed, `records` the records read before it.
@@ -18,5 +44,8 @@ void warn_file_ends_inside_record(std::int32_t records);
 // `missing` days of the walk had no record; `last_year` is the walk's last.
 void warn_walk_result(std::int32_t year_count, std::int32_t record_count, std::int64_t unused, std::int64_t missing,
                       std::int64_t last_year);
+
+// After the walk's line: the months that miss too many days for a monthly mean.
+void warn_failing_months(const FailingMonths& months);
 
 }  // namespace tiral

@@ -14,14 +14,15 @@ namespace {
 // "12,5 3,4 80,1": a comma between digits on a line whose values are
 // separated by blanks, the mark of a decimal-comma export.
 bool looks_like_decimal_commas(std::string_view line) {
+  // The cheaper half first: most lines of a CSV hold no blank.
+  if (recio::without_outer_blanks(line).find_first_of(" \t") == std::string_view::npos) return false;
   bool comma_between_digits = false;
   for (std::size_t at = line.find(','); at != std::string_view::npos && !comma_between_digits;
        at = line.find(',', at + 1)) {
     comma_between_digits =
         at > 0 && at + 1 < line.size() && recio::is_digit(line[at - 1]) && recio::is_digit(line[at + 1]);
   }
-  if (!comma_between_digits) return false;
-  return recio::without_outer_blanks(line).find_first_of(" \t") != std::string_view::npos;
+  return comma_between_digits;
 }
 
 bool holds_text(std::string_view rest) { return rest.find_first_not_of(" \t,") != std::string_view::npos; }
@@ -36,20 +37,17 @@ void note(CheckCount& check, std::int64_t times, std::int64_t line) {
   check.count += times;
 }
 
-// " Warning: " + the count and its text, in the plural or the singular form,
-// + where the first one is.
-void warn_count(const CheckCount& check, std::string_view before, std::string_view plural, std::string_view singular) {
-  if (check.count == 0) return;
-  const bool one = check.count == 1;
-  recio::write_warning(" Warning: " + std::string(before) + std::to_string(check.count) +
-                       std::string(one ? singular : plural) + (one ? " (line " : " (first: line ") +
-                       std::to_string(check.first_line) + ").");
-}
-
 void warn_column_without_value(std::string_view label, std::int32_t nodata, std::int32_t record_count) {
   if (record_count > 0 && nodata == record_count) {
     recio::write_warning(" Warning: every " + std::string(label) + " value is no-data, so its means are NaN.");
   }
+}
+
+void check_values(RecordChecks& checks, std::int64_t line, float tmp_max, float tmp_min, float hmd) {
+  note(checks.temperatures_beyond_observed, int{beyond_observed(tmp_max)} + int{beyond_observed(tmp_min)}, line);
+  note(checks.minimum_above_maximum, valid_temperature(tmp_max) && valid_temperature(tmp_min) && tmp_min > tmp_max,
+       line);
+  checks.humidity_above_one = checks.humidity_above_one || (valid_humidity(hmd) && hmd > 1.0f);
 }
 
 }  // namespace
@@ -57,10 +55,7 @@ void warn_column_without_value(std::string_view label, std::int32_t nodata, std:
 void check_record(RecordChecks& checks, const recio::ReadTrace& trace, float tmp_max, float tmp_min, float hmd) {
   const std::int64_t line = checks.lines_before + static_cast<std::int64_t>(trace.first_record) + 1;
   checks.lines_before += static_cast<std::int64_t>(trace.records);
-  note(checks.temperatures_beyond_observed, int{beyond_observed(tmp_max)} + int{beyond_observed(tmp_min)}, line);
-  note(checks.minimum_above_maximum, valid_temperature(tmp_max) && valid_temperature(tmp_min) && tmp_min > tmp_max,
-       line);
-  checks.humidity_above_one = checks.humidity_above_one || (valid_humidity(hmd) && hmd > 1.0f);
+  check_values(checks, line, tmp_max, tmp_min, hmd);
   // The common line, three values and nothing else, has no more to show.
   if (trace.records == 1 && !trace.may_hold_comma && !trace.empty_value && !trace.word && trace.rest().empty()) return;
   note(checks.decimal_commas, trace.may_hold_comma && looks_like_decimal_commas(trace.first_line()), line);
@@ -68,6 +63,13 @@ void check_record(RecordChecks& checks, const recio::ReadTrace& trace, float tmp
   note(checks.several_lines, trace.first_record + 1 < trace.records, line);
   note(checks.empty_values, trace.empty_value, line);
   note(checks.words, trace.word, line);
+}
+
+void check_dated_record(RecordChecks& checks, std::int64_t line, std::string_view values_text, bool text_after,
+                        float tmp_max, float tmp_min, float hmd) {
+  check_values(checks, line, tmp_max, tmp_min, hmd);
+  note(checks.decimal_commas, !values_text.empty() && looks_like_decimal_commas(values_text), line);
+  note(checks.text_after_values, text_after, line);
 }
 
 void warn_record_checks(const RecordChecks& checks, const RunState& run, bool file_without_record) {

@@ -4,18 +4,13 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
+#include "daily/data_warnings.hpp"
 #include "recio/read_trace.hpp"
 #include "state/run_state.hpp"
 
 namespace tiral {
-
-// How many counted records (or values) have a property, and the line on
-// which the first of them begins.
-struct CheckCount {
-  std::int64_t count = 0;
-  std::int64_t first_line = 0;
-};
 
 struct RecordChecks {
   std::int64_t lines_before = 0;  // lines taken by the records already checked
@@ -31,6 +26,12 @@ struct RecordChecks {
 
 // Notes one counted record: its read's trace and its three values as read.
 void check_record(RecordChecks& checks, const recio::ReadTrace& trace, float tmp_max, float tmp_min, float hmd);
+
+// Notes one record placed from a dated file, on line `line`: the text of its
+// line from its first value on (empty where commas are decimal points),
+// whether a cell after its third value holds text, and its three values.
+void check_dated_record(RecordChecks& checks, std::int64_t line, std::string_view values_text, bool text_after,
+                        float tmp_max, float tmp_min, float hmd);
 
 // Writes one warning line per check that found something, in a fixed order.
 // `file_without_record`: the first pass met a clean end of file before any

@@ -40,6 +40,7 @@ struct Unit {
   bool at_end_of_data = false;     // the system has no more bytes
   bool end_of_file = false;        // a read met the end; cleared by rewind
   bool start_checked = false;      // a byte-order mark at the file's start is behind us
+  bool holding_start = false;      // the bytes from the file's start stay in the buffer
   std::int64_t records_taken = 0;  // since the open or the last rewind
 };
 
@@ -98,7 +99,7 @@ void reset(Unit& unit) {
   unit.flushing = false;
   unit.in.reset();
   unit.in_capacity = unit.in_begin = unit.in_end = 0;
-  unit.at_end_of_data = unit.end_of_file = unit.start_checked = false;
+  unit.at_end_of_data = unit.end_of_file = unit.start_checked = unit.holding_start = false;
   unit.records_taken = 0;
 }
 
@@ -207,10 +208,13 @@ void prepare_input_space(Unit& unit) {
     unit.in_begin = unit.in_end = 0;
     return;
   }
-  const std::size_t pending = unit.in_end - unit.in_begin;
-  if (unit.in_begin > 0) {
-    std::memmove(unit.in.get(), unit.in.get() + unit.in_begin, pending);
-    unit.in_begin = 0;
+  // A file that can be read again from its start need not be held in memory.
+  if (unit.holding_start && unit.regular_file && unit.in_end == unit.in_capacity) unit.holding_start = false;
+  const std::size_t keep_from = unit.holding_start ? 0 : unit.in_begin;
+  const std::size_t pending = unit.in_end - keep_from;
+  if (keep_from > 0) {
+    std::memmove(unit.in.get(), unit.in.get() + keep_from, pending);
+    unit.in_begin -= keep_from;
     unit.in_end = pending;
   }
   if (unit.in_end == unit.in_capacity) {
@@ -339,6 +343,20 @@ void rewind_unit(std::int32_t number) {
   unit->in_begin = unit->in_end = 0;
   unit->at_end_of_data = unit->end_of_file = unit->start_checked = false;
   unit->records_taken = 0;
+}
+
+void hold_input_start(std::int32_t number) {
+  Unit& unit = statement_unit(number);
+  unit.holding_start = unit.records_taken == 0 && unit.in_begin == 0;
+}
+
+void return_to_input_start(std::int32_t number) {
+  Unit& unit = statement_unit(number);
+  if (!unit.holding_start) return rewind_unit(number);
+  unit.holding_start = false;
+  unit.in_begin = 0;
+  unit.end_of_file = unit.start_checked = false;
+  unit.records_taken = 0;
 }
 
 void close_unit(std::int32_t number) {

@@ -33,6 +33,13 @@ void open_unit(std::int32_t unit, std::string_view name_field, std::string_view 
 // record written. Does nothing on a unit that is not connected.
 void rewind_unit(std::int32_t unit);
 
+// Keeps the records of a unit not yet read, from its first on, so that
+// return_to_input_start can give them again: in memory, or for a regular
+// file by a rewind once they outgrow the first buffer. For a reader that
+// looks at a file's first lines before it knows how to read them.
+void hold_input_start(std::int32_t unit);
+void return_to_input_start(std::int32_t unit);
+
 // Ends a connection with its default disposition: scratch files are deleted,
 // others kept. Does nothing on a unit that is not connected.
 void close_unit(std::int32_t unit);

@@ -36,6 +36,14 @@ struct MonthlyCounts {
   std::int64_t operator[](std::int32_t month) const { return values[static_cast<std::size_t>(month - 1)]; }
 };
 
+// The months of the record (one calendar month of one year walked) that miss
+// too many days for a monthly mean, and the first of them in walk order.
+struct FailingMonths {
+  std::int64_t count = 0;
+  std::int32_t first_month = 0;
+  std::int64_t first_year = 0;
+};
+
 struct RunState {
   NameField input_name{};  // zero bytes until the dialog
   NameField output_name{};
@@ -58,6 +66,7 @@ struct RunState {
   // days for a monthly mean (11 or more, or 5 or more in a row).
   MonthlyCounts missing_days;
   MonthlyCounts failing_years;
+  FailingMonths failing_months;
   MonthlyValues monthly_tmp_max;
   MonthlyValues monthly_tmp_min;
   MonthlyValues monthly_hmd;

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "daily/dated_line.hpp"
 #include "recio/units.hpp"
 
 namespace tiral {
@@ -185,8 +186,17 @@ TEST_F(DailyReader, TextAfterTheLastLineFeedIsTheLastRecord) {
 TEST_F(DailyReader, ReadingAgainWhenValuesCannotBeKeptGivesTheSameArrays) {
   std::string many;
   for (int i = 0; i < 70'000; ++i) many += std::to_string(i % 50) + ".5 " + std::to_string(i % 40 - 20) + " 1" + std::to_string(i % 9) + "\n";
+  // Dated, with days missing here and there and some no-data cells.
+  std::string dated = "date,tmax,tmin,rh\n";
+  for (std::int64_t i = 0; i < 70'000; i += 1 + i % 3) {
+    const CalendarDate date = date_of_day(day_of_calendar({1991, 1, 1}) + i);
+    dated += std::to_string(date.year) + (date.month < 10 ? "-0" : "-") + std::to_string(date.month) +
+             (date.day < 10 ? "-0" : "-") + std::to_string(date.day) + (i % 7 == 0 ? ",NA" : ",1") + ",2,5" +
+             std::to_string(i % 10) + "\n";
+  }
+  run.first_year = 1991;
   const std::string files[] = {"", "3 2 50\n", "25.3,,80\n/\n,7\n150 -150 0\n5 4 101\n", "3 2 50\n6 5 50\nx\n9 8 50\n",
-                               "3 2 50\n4 5\n", many};
+                               "3 2 50\n4 5\n", many, dated, "1991-01-01,1,2,3\n1991-01-05,M,2,3\n1990-01-01,1,1,1\n"};
   for (const std::string& bytes : files) {
     ::testing::internal::CaptureStderr();
     release_arrays();
@@ -287,6 +297,92 @@ TEST_F(DailyReader, YearCountIsWholeYearsOfRecords) {
     EXPECT_EQ(c.years, run.year_count) << c.records;
     for (recio::RealArray* array : {&run.tmp_max, &run.tmp_min, &run.hmd}) recio::release_array(*array);
   }
+}
+
+// Dated files: each record on the day of its date from 1 January of the
+// first year, and a word for everything that is not used or not there.
+TEST_F(DailyReader, DatedRecordsArePlacedOnTheDaysOfTheirDates) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  struct Case {
+    const char* label;
+    std::int32_t first_year;
+    std::string bytes;
+    std::vector<float> tmp_max;  // the column as read, before the gap filling (NaN: no-data)
+    std::string err;
+  };
+  const std::string w = " Warning: ";
+  const Case cases[] = {
+      {"complete, under a header", 1991, "DATE,TMAX,TMIN,RH\n1991-01-01,1,0,50\n1991-01-02,2,0,50\n", {1, 2}, ""},
+      {"a day without a record", 1991, "1991-01-01,1,0,50\n1991-01-03,3,0,50\n", {1, nan, 3},
+       w + "1 day has no record and counts as no-data in all three columns (1991-01-02).\r\n"},
+      {"days before the first record", 1991, "1991-01-03,3,0,50\n1991-01-05,5,0,50\n", {nan, nan, 3, nan, 5},
+       w + "3 days have no record and count as no-data in all three columns (first: 1991-01-01).\r\n"},
+      {"a repeated date, a date going back", 1991,
+       "1991-01-01,1,0,50\n1991-01-02,2,0,50\n1991-01-02,9,0,50\n1991-01-01,9,0,50\n1991-01-03,3,0,50\n", {1, 2, 3},
+       w + "2 records repeat the date of a record before them or go back to an earlier date, and are not used "
+           "(first: line 3).\r\n"},
+      {"one going back", 1991, "1991-01-01,1,0,50\n1991-01-02,2,0,50\n1991-01-01,9,0,50\n", {1, 2},
+       w + "1 record repeats the date of a record before it or goes back to an earlier date, and is not used "
+           "(line 3).\r\n"},
+      {"before the first year", 1991, "1990-12-30,9,0,50\n1990-12-31,9,0,50\n1991-01-01,1,0,50\n", {1},
+       w + "2 records are dated before 1 January 1991, the first year, and are not used (first: line 1).\r\n"},
+      {"before the first year and going back", 1991, "1991-01-01,1,0,50\n1990-12-31,9,0,50\n", {1},
+       w + "1 record is dated before 1 January 1991, the first year, and is not used (line 2).\r\n"},
+      {"lines without a date", 1991,
+       "date,tmax\n1991-01-01,1,0,50\n\n  \ndate,tmax\n1991-02-30,9,0,50\n19910102,9,0,50\n1991-01-02,2,0,50\nend\n",
+       {1, 2}, w + "4 lines of the input file begin with no date and are not used (first: line 5).\r\n"},
+      {"words and empty cells", 1991, "1991-01-01,M,0,50\n1991-01-02,,---,NA\n1991-01-03,3\n1991-01-04\n",
+       {nan, nan, 3, nan}, w + "2 values are not numbers and count as no-data (first: line 1).\r\n"},
+      {"one word", 1991, "1991-01-01,1,T,50\n1991-01-02,1,0,50\n", {1, 1}, w + "1 value is not a number and counts as no-data (line 1).\r\n"},
+      {"semicolons, decimal commas, a time", 1991, "Datum;Tmax\n01.01.1991;07:00;1,5;0,5;50\n2.1.1991;2;0;50\n",
+       {1.5f, 2}, ""},
+      {"columns with a header of numbers", 1991, "lat lon\n52.5 13.4\n1991 1 1 1 0 50\n1991 1 2\n", {1, nan}, ""},
+      {"a negative first year", -5, "1000-01-01,1,0,50\n", {},
+       w + "367069 days have no record and count as no-data in all three columns (first: -0005-01-01).\r\n"},
+      {"a year of fewer digits", 5, "1000-01-01,1,0,50\n", {},
+       w + "363416 days have no record and count as no-data in all three columns (first: 0005-01-01).\r\n"},
+      {"the order of the lines", 1991, "x\n1991-01-02,1,0,50\n1990-01-01,1,0,50\n1991-01-02,M,0,50 5\nnone\n",
+       {nan, 1},
+       w + "1 line of the input file begins with no date and is not used (line 5).\r\n" + w +
+           "1 record is dated before 1 January 1991, the first year, and is not used (line 3).\r\n" + w +
+           "1 record repeats the date of a record before it or goes back to an earlier date, and is not used "
+           "(line 4).\r\n" +
+           w + "1 day has no record and counts as no-data in all three columns (1991-01-01).\r\n"},
+      {"the checks of the records placed", 1991,
+       "1991-01-01 12,5 3,4 80\n1991-01-02,1,5,50\n1991-01-03,1,0,50,0.4,\"\"\n1991-01-04,1,0,50,,\"\"\n", {12, 1, 1, 1},
+       w + "1 record seems to use decimal commas, which here separate values (line 1).\r\n" + w +
+           "2 records have text after the values read, which is not used (first: line 1).\r\n" + w +
+           "on 1 day the minimum temperature is above the maximum (line 2).\r\n"},
+  };
+  for (const Case& c : cases) {
+    ::testing::internal::CaptureStderr();
+    release_arrays();
+    run.first_year = c.first_year;
+    read(c.bytes);
+    EXPECT_EQ(c.err, ::testing::internal::GetCapturedStderr()) << c.label;
+    if (c.tmp_max.empty()) continue;
+    EXPECT_EQ(static_cast<std::int32_t>(c.tmp_max.size()), run.record_count) << c.label;
+    std::int32_t nodata = 0;
+    for (const float value : c.tmp_max) nodata += std::isnan(value) ? 1 : 0;
+    EXPECT_EQ(nodata, run.nodata_tmp_max) << c.label;
+    const std::vector<float> filled = values_of(run.tmp_max);
+    for (std::size_t i = 0; i < c.tmp_max.size() && i < filled.size(); ++i) {
+      if (!std::isnan(c.tmp_max[i])) {
+        EXPECT_TRUE(same_float(c.tmp_max[i], filled[i])) << c.label << " day " << i + 1;
+      }
+    }
+  }
+}
+
+// A day beyond what the count holds (a limit the test lowers stands for it)
+// ends the run with the memory message, after the lines for the days before.
+TEST_F(DailyReader, ADatedDayBeyondTheCountEndsTheRun) {
+  run.first_year = 1991;
+  std::ofstream(input, std::ios::binary) << "1991-01-01,1,0,50\nx\n1991-01-03,1,0,50\n1991-01-04,1,0,50\n";
+  EXPECT_EXIT(read_daily_records(run, 3), ::testing::ExitedWithCode(41),
+              "^ Warning: 1 line of the input file begins with no date and is not used \\(line 2\\).\r\n"
+              " Warning: 1 day has no record and counts as no-data in all three columns \\(1991-01-02\\).\r\n"
+              "forrtl: severe \\(41\\): insufficient virtual memory\r\n$");
 }
 
 }  // namespace

@@ -388,32 +388,46 @@ TEST_F(Faults, FileSizeLimitIsAWriteError) {
 // address-space limits from where the program can start to where it runs
 // through meets no other end.
 TEST_F(Faults, EveryFailedAllocationEndsWithTheMemoryMessage) {
-  std::string records;
-  for (int i = 0; i < 200'000; ++i) records += "12.5 3.25 70\n";
-  write("data.txt", records);
-  ASSERT_EQ(run("data.txt\nreport.txt\n1901\n"), 0);
-  const std::string report = read("report.txt");
-  int completed = 0, refused = 0;
-  for (rlim_t limit = 2 << 20; limit < (256u << 20) && completed < 4; limit += 64 << 10) {
-    fs::remove(work() / "report.txt");
-    const int status = run("data.txt\nreport.txt\n1901\n", limited(RLIMIT_AS, limit));
-    // Below some limit the system cannot even load the program, which then
-    // has written nothing.
-    if (status == 127 && out().empty()) continue;
-    ASSERT_TRUE(status == 0 || status == 41) << "limit " << limit << ": status " << status << ", " << err();
-    if (status == 41) {
-      ++refused;
-      EXPECT_TRUE(err().ends_with("forrtl: severe (41): insufficient virtual memory\r\n")) << limit << ": " << err();
-    } else {
-      // Near the limit the file may have been read a second time: the same report.
-      EXPECT_EQ(read("report.txt"), report) << limit;
-      ++completed;
+  std::string undated, dated = "date,tmax,tmin,rh\n";
+  for (int i = 0; i < 200'000; ++i) undated += "12.5 3.25 70\n";
+  // A dated file with a day missing now and then: the days without a record
+  // are held too.
+  for (int year = 1901; year < 1901 + 550; ++year) {
+    for (int month = 1; month <= 12; ++month) {
+      for (int day = 1; day <= 28; day += 1 + (day % 9 == 0 ? 1 : 0)) {
+        dated += std::to_string(year) + (month < 10 ? "-0" : "-") + std::to_string(month) + (day < 10 ? "-0" : "-") +
+                 std::to_string(day) + ",12.5,3.25,70\n";
+      }
     }
-    EXPECT_TRUE(fs::is_empty(temp())) << limit;
-    EXPECT_EQ(fs::file_size(work() / "data.txt"), records.size());
   }
-  EXPECT_GT(refused, 10) << "the sweep must cross the allocations";
-  EXPECT_EQ(completed, 4);
+  for (const std::string* records : {&undated, &dated}) {
+    write("data.txt", *records);
+    ASSERT_EQ(run("data.txt\nreport.txt\n1901\n"), 0);
+    const std::string report = read("report.txt");
+    const std::string warnings = err();
+    int completed = 0, refused = 0;
+    for (rlim_t limit = 2 << 20; limit < (256u << 20) && completed < 4; limit += 64 << 10) {
+      fs::remove(work() / "report.txt");
+      const int status = run("data.txt\nreport.txt\n1901\n", limited(RLIMIT_AS, limit));
+      // Below some limit the system cannot even load the program, which then
+      // has written nothing.
+      if (status == 127 && out().empty()) continue;
+      ASSERT_TRUE(status == 0 || status == 41) << "limit " << limit << ": status " << status << ", " << err();
+      if (status == 41) {
+        ++refused;
+        EXPECT_TRUE(err().ends_with("forrtl: severe (41): insufficient virtual memory\r\n")) << limit << ": " << err();
+      } else {
+        // Near the limit the file may have been read a second time: the same report.
+        EXPECT_EQ(read("report.txt"), report) << limit;
+        EXPECT_EQ(err(), warnings) << limit;
+        ++completed;
+      }
+      EXPECT_TRUE(fs::is_empty(temp())) << limit;
+      EXPECT_EQ(fs::file_size(work() / "data.txt"), records->size());
+    }
+    EXPECT_GT(refused, 10) << "the sweep must cross the allocations";
+    EXPECT_EQ(completed, 4);
+  }
 }
 #endif
 
