@@ -7,6 +7,7 @@
 
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -21,6 +22,21 @@ namespace fs = std::filesystem;
 std::string year_of_records() {
   std::string records;
   for (int day = 0; day < 365; ++day) records += std::to_string(10 + day % 20) + " " + std::to_string(day % 7) + " 60\n";
+  return records;
+}
+
+// Days from 1 March 1992 in the ISO form, under a header line: a dated file
+// whose first record is not in January.
+std::string dated_records() {
+  std::string records = "DATE,TMAX,TMIN,RH\n";
+  const int month_days[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  for (int month = 3; month <= 12; ++month) {
+    for (int day = 1; day <= month_days[month - 1]; ++day) {
+      char line[48];
+      std::snprintf(line, sizeof line, "1992-%02d-%02d,%d,%d,70\n", month, day, 12 + day % 9, day % 5);
+      records += line;
+    }
+  }
   return records;
 }
 
@@ -59,6 +75,7 @@ class Operands : public ::testing::Test {
     for (const char* name : {"in.txt", "-data.txt", "my data, 1.txt"}) {
       ASSERT_TRUE(test_support::write_file(work() / name, year_of_records()));
     }
+    ASSERT_TRUE(test_support::write_file(work() / "dated.csv", dated_records()));
     fs::create_symlink("in.txt", work() / "link.txt");
   }
   fs::path work() const { return folders_.work(); }
@@ -101,9 +118,14 @@ TEST_F(Operands, RunAsTheDialogWouldWithQuotedAnswers) {
       {{"my data, 1.txt", "r 2, b.txt", "1991"}, "my data, 1.txt", "r 2, b.txt", "1991"},
       {{"  in.txt ", " r.txt  ", "1991"}, "  in.txt ", " r.txt  ", "1991"},
       {{"--table", "t.csv", "in.txt", "r.txt", "1991"}, "in.txt", "r.txt", "1991"},
+      // Without a year a dated file begins in the year of its first record.
+      {{"dated.csv", "r.txt"}, "dated.csv", "r.txt", "1992"},
+      {{"dated.csv", "r.txt", "1990"}, "dated.csv", "r.txt", "1990"},
+      {{"--chart", "c.svg", "--", "dated.csv", "r.txt"}, "dated.csv", "r.txt", "1992"},
   };
   for (const Case& c : cases) {
-    const std::string what = c.arguments[0] + " " + c.arguments[1] + " " + c.arguments[2];
+    std::string what;
+    for (const std::string& argument : c.arguments) what += "'" + argument + "' ";
     std::string warnings;
     const std::string expected = dialog_run(c.input, c.report, c.year, warnings);
     const auto before = snapshot(work());
@@ -116,9 +138,11 @@ TEST_F(Operands, RunAsTheDialogWouldWithQuotedAnswers) {
     auto after = snapshot(work());
     after.erase(report);
     after.erase("t.csv");
+    after.erase("c.svg");
     EXPECT_EQ(after, before) << what << ": the report is the only file made";
     fs::remove(work() / report);
     fs::remove(work() / "t.csv");
+    fs::remove(work() / "c.svg");
     EXPECT_TRUE(fs::is_empty(temp())) << what;
   }
 }
@@ -198,6 +222,30 @@ TEST_F(Operands, NameLongerThanTheFieldIsRefusedAtItsOpen) {
         << c.unit << ": " << got.err;
     fs::remove(work() / "r.txt");
   }
+}
+
+// The table tells how complete each month was: the dated file's first record
+// is on 1 March, so January and February of its year miss every day.
+TEST_F(Operands, TableCountsTheDaysOfEachMonth) {
+  const Outcome got = run(work(), temp(), {"--table", "t.csv", "dated.csv", "r.txt"});
+  ASSERT_EQ(got.status, 0) << got.err;
+  const std::string table = test_support::file_bytes(work() / "t.csv").value_or("");
+  const std::string head = "input,first_year,last_year,month,tmp_max,tmp_min,hmd,dewpt,days,missing_days,failing_years\r\n";
+  ASSERT_TRUE(table.starts_with(head)) << table;
+  std::vector<std::string> counts;
+  for (std::size_t at = head.size(); at < table.size();) {
+    const std::size_t end = table.find("\r\n", at);
+    ASSERT_NE(end, std::string::npos);
+    const std::string row = table.substr(at, end - at);
+    EXPECT_TRUE(row.starts_with("dated.csv,1992,1992,")) << row;
+    std::size_t cut = row.size();
+    for (int cells = 0; cells < 3; ++cells) cut = row.rfind(',', cut - 1);
+    counts.push_back(row.substr(cut + 1));
+    at = end + 2;
+  }
+  const std::vector<std::string> expected = {"31,31,1", "29,29,1", "31,0,0", "30,0,0", "31,0,0", "30,0,0",
+                                             "31,0,0",  "31,0,0",  "30,0,0", "31,0,0", "30,0,0", "31,0,0"};
+  EXPECT_EQ(counts, expected);
 }
 
 // The options in a dialog run: the dialog is the same to the byte, and a
