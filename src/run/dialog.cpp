@@ -76,10 +76,7 @@ bool names_one_file(std::string_view first, std::string_view second) {
   const std::string a = trim(first);
   const std::string b = trim(second);
   if (a == b) return true;
-  // A file not made yet has no identity to compare: its full path stands for it.
-  const std::string full_a = platform::full_path(a);
-  if (!full_a.empty() && full_a == platform::full_path(b)) return true;
-  return platform::same_existing_file(a, b);
+  return platform::same_full_path(a, b) || platform::same_existing_file(a, b);
 }
 
 void console_dialog(RunState& run) {
