@@ -240,6 +240,8 @@ operands() {
     "climate.txt r.txt 19x1|3|tiral: the first year must be a whole number, not '19x1'"
     "--table climate.txt climate.txt r.txt 1991|3|tiral: the table would replace the input file 'climate.txt'"
     "--chart r.txt climate.txt r.txt 1991|3|tiral: the chart would replace the report 'r.txt'"
+    "--table R.TXT climate.txt r.txt 1991|3|tiral: the table would replace the report 'r.txt'"
+    "climate.txt r.txt|3|tiral: climate.txt has no dates; give the first year after the report name"
   )
   for entry in "${table[@]}"; do
     IFS='|' read -r args want_status want_err <<<"$entry"
