@@ -9,10 +9,11 @@ if(WIN32)
   install(TARGETS tiral RUNTIME DESTINATION .)
   # Notepad and `type` show these as they are meant; the sample data stays
   # byte for byte as in the repository. README.txt is the user's text, not
-  # the developers' README.md.
+  # the developers' README.md, and the examples' README shows cmd and
+  # PowerShell where the Linux one shows a shell.
   set(TIRAL_WINDOWS_TEXTS ${PROJECT_BINARY_DIR}/windows-texts)
   foreach(text doc/README-Windows.txt:README.txt CHANGELOG.md:CHANGELOG.txt LICENSE:LICENSE.txt
-               examples/README.md:examples/README.txt)
+               doc/README-examples-Windows.txt:examples/README.txt)
     string(REPLACE ":" ";" text ${text})
     list(GET text 0 from)
     list(GET text 1 to)
@@ -24,9 +25,30 @@ if(WIN32)
 else()
   install(TARGETS tiral RUNTIME DESTINATION bin)
   install(FILES ${TIRAL_EXAMPLE_FILES} ${PROJECT_SOURCE_DIR}/examples/README.md DESTINATION share/tiral/examples)
+  # Debian's places for the licence (copyright) and the package's own change
+  # log (changelog.gz), and a compressed manual page, which man reads as well.
+  # Made when CMake configures, as the first command builds only the program.
+  set(TIRAL_MADE_TEXTS ${PROJECT_BINARY_DIR}/made-texts)
+  set(TIRAL_DEB_MAINTAINER "tiral developers <tiral-developers@example.org>" CACHE STRING
+      "The Debian package's Maintainer field: a name and a mail address")
+  string(TIMESTAMP TIRAL_CHANGELOG_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
+  file(WRITE ${TIRAL_MADE_TEXTS}/changelog
+       "tiral (${PROJECT_VERSION}) unstable; urgency=medium\n\n"
+       "  * Release ${PROJECT_VERSION}; the changes are in /usr/share/doc/tiral/CHANGELOG.md.\n\n"
+       " -- ${TIRAL_DEB_MAINTAINER}  ${TIRAL_CHANGELOG_DATE}\n")
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/doc/tiral.1)
+  foreach(text ${TIRAL_MADE_TEXTS}/changelog ${PROJECT_SOURCE_DIR}/doc/tiral.1)
+    get_filename_component(name ${text} NAME)
+    # -n: no name or time in the header, so the same text gives the same bytes.
+    execute_process(COMMAND gzip -9 -n -c ${text} OUTPUT_FILE ${TIRAL_MADE_TEXTS}/${name}.gz RESULT_VARIABLE gzipped)
+    if(NOT gzipped EQUAL 0)
+      message(FATAL_ERROR "gzip could not compress ${text}")
+    endif()
+  endforeach()
   install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/CHANGELOG.md ${PROJECT_SOURCE_DIR}/LICENSE
+                ${PROJECT_SOURCE_DIR}/doc/copyright ${TIRAL_MADE_TEXTS}/changelog.gz
           DESTINATION share/doc/tiral)
-  install(FILES ${PROJECT_SOURCE_DIR}/doc/tiral.1 DESTINATION share/man/man1)
+  install(FILES ${TIRAL_MADE_TEXTS}/tiral.1.gz DESTINATION share/man/man1)
 endif()
 
 # cpack packages what is built and builds nothing itself: the first command
@@ -45,10 +67,11 @@ else()
   set(CPACK_GENERATOR TGZ DEB)
   set(CPACK_SYSTEM_NAME ${CMAKE_SYSTEM_NAME})
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-  set(CPACK_DEBIAN_PACKAGE_MAINTAINER "tiral developers")
+  set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${TIRAL_DEB_MAINTAINER}")
   set(CPACK_DEBIAN_PACKAGE_SECTION science)
+  # Lines of at most 80 characters, as Debian asks.
   set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-      "tiral reads a plain-text file of daily maximum and minimum temperature and mean relative humidity and writes a report of the monthly means and the mean daily dew point temperature of each month."
+      "tiral reads a plain-text file of daily maximum and minimum temperature and\nmean relative humidity and writes a report of the monthly means and the mean\ndaily dew point temperature of each month."
   )
   # The libraries the program links, as dpkg-shlibdeps finds them.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

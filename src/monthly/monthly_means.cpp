@@ -89,6 +89,7 @@ void analyse_month(std::int32_t days, std::int32_t month, std::int32_t unit, Run
   run.monthly_tmp_max[month] = mean(sums.tmp_max, sums.days_read);
   run.monthly_tmp_min[month] = mean(sums.tmp_min, sums.days_read);
   run.monthly_hmd[month] = mean(sums.hmd, sums.days_read);
+  run.days_read[month] = sums.days_read;
   recio::close_unit(unit);
 }
 

@@ -113,6 +113,10 @@ ErrorCode close_file(FileHandle handle);
 // Both names (blanks already dropped) name one existing file.
 bool same_existing_file(const std::string& first, const std::string& second);
 
+// Both names resolve to one full path, letter case compared as the system's
+// names compare it: a file that does not exist yet has no other identity.
+bool same_full_path(const std::string& first, const std::string& second);
+
 // The system's own text for an error code, without a line end.
 std::string error_text(ErrorCode error);
 

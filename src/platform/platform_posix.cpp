@@ -422,6 +422,11 @@ bool same_existing_file(const std::string& first, const std::string& second) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
+bool same_full_path(const std::string& first, const std::string& second) {
+  const std::string full = full_path(first);
+  return !full.empty() && full == full_path(second);
+}
+
 std::string error_text(ErrorCode error) { return std::strerror(error); }
 
 recio::Message open_failure_message(ErrorCode error) {

@@ -361,6 +361,15 @@ bool same_existing_file(const std::string& first, const std::string& second) {
          a.nFileIndexLow == b.nFileIndexLow;
 }
 
+bool same_full_path(const std::string& first, const std::string& second) {
+  const std::string a = full_path(first);
+  const std::string b = full_path(second);
+  // Windows names ignore letter case: Report.txt is report.txt.
+  return !a.empty() && a.size() == b.size() &&
+         CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()), b.data(),
+                        static_cast<int>(b.size())) == CSTR_EQUAL;
+}
+
 std::string error_text(ErrorCode error) {
   char buffer[1024];
   DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,

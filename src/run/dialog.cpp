@@ -62,6 +62,27 @@ bool names_clash(const NameField& output_name, const NameField& input_name) {
 
 }  // namespace
 
+void take_name(std::string_view text, NameField& name, recio::NameAnswer& answer) {
+  // As a quoted answer of that text: cut to the field, padded with blanks,
+  // and refused at the open when more than blanks was cut.
+  const std::size_t kept = std::min(text.size(), name.size());
+  std::fill(std::copy_n(text.begin(), kept, name.begin()), name.end(), ' ');
+  answer = {};
+  answer.cut = text.substr(kept).find_first_not_of(' ') != std::string_view::npos;
+}
+
+bool names_one_file(std::string_view first, std::string_view second) {
+  const auto trim = [](std::string_view name) {
+    while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+    while (!name.empty() && name.front() == ' ') name.remove_prefix(1);
+    return std::string(name);
+  };
+  const std::string a = trim(first);
+  const std::string b = trim(second);
+  if (a == b) return true;
+  return platform::same_full_path(a, b) || platform::same_existing_file(a, b);
+}
+
 void console_dialog(RunState& run) {
   write_banner();
   ask_name("Input Filename: ", run.input_name, run.input_answer);

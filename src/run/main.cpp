@@ -11,6 +11,7 @@ int main(int argc, char** argv) {
   recio::install_memory_diagnostic();
   recio::install_interrupt_diagnostic();
   const std::vector<std::string_view> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
-  if (const auto status = tiral::answer_arguments(arguments)) return *status;
-  return tiral::run_program();
+  tiral::CommandLine line;
+  if (const auto status = tiral::read_command_line(arguments, line)) return *status;
+  return tiral::run_program(line);
 }

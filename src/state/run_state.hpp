@@ -71,6 +71,8 @@ struct RunState {
   MonthlyValues monthly_tmp_min;
   MonthlyValues monthly_hmd;
   MonthlyValues monthly_dewpt;
+  // Per calendar month: the days its analysis read back from its work file.
+  MonthlyCounts days_read;
 };
 
 }  // namespace tiral

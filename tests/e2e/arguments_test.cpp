@@ -1,6 +1,6 @@
 // The command line through the real program: --help and --version answer and
-// end, anything else is refused with status 3; none of them reads an answer
-// or makes a file.
+// end, a command line that cannot run is refused with status 3; none of them
+// reads an answer or makes a file.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -30,7 +30,9 @@ std::string year_of_records() {
 
 TEST(Arguments, AnswerOrRefuseWithoutTheDialog) {
   const std::string version = "tiral " TIRAL_VERSION "\r\n";
-  const std::string refused = "'; tiral asks for its input (see tiral --help)\r\n";
+  const std::string usage =
+      "tiral: usage: tiral [--table FILE] [--chart FILE.svg] INPUT REPORT [FIRST_YEAR], or tiral [OPTIONS] alone to be "
+      "asked (see tiral --help)\r\n";
   struct Case {
     std::vector<std::string> arguments;
     int status;
@@ -43,14 +45,25 @@ TEST(Arguments, AnswerOrRefuseWithoutTheDialog) {
       {{"--help"}, 0, "HELP", ""},
       {{"-h"}, 0, "HELP", ""},
       {{"-V", "-h"}, 0, version, ""},
-      {{"--verbose"}, 3, "", "tiral: unknown argument '--verbose" + refused},
-      {{"climate.txt"}, 3, "", "tiral: unknown argument 'climate.txt" + refused},
-      {{""}, 3, "", "tiral: unknown argument '" + refused},
-      {{"-h", "x y"}, 3, "", "tiral: unknown argument 'x y" + refused},
-      {{"--HELP"}, 3, "", "tiral: unknown argument '--HELP" + refused},
+      {{"-h", "x y"}, 0, "HELP", ""},
+      {{"in.txt", "report.txt", "-V"}, 0, version, ""},
+      {{"--verbose"}, 3, "", "tiral: unknown option '--verbose' (see tiral --help)\r\n"},
+      {{"--HELP"}, 3, "", "tiral: unknown option '--HELP' (see tiral --help)\r\n"},
+      {{"-"}, 3, "", "tiral: unknown option '-' (see tiral --help)\r\n"},
+      {{"-h", "--verbose"}, 3, "", "tiral: unknown option '--verbose' (see tiral --help)\r\n"},
+      {{"climate.txt"}, 3, "", usage},
+      {{""}, 3, "", usage},
+      {{"--", "-h"}, 3, "", usage},
+      {{"a", "b", "1991", "d"}, 3, "", usage},
+      {{"--table", "t.csv", "in.txt"}, 3, "", usage},
+      {{"--table"}, 3, "", "tiral: option '--table' needs a file name (see tiral --help)\r\n"},
+      {{"in.txt", "report.txt", "1991", "--chart"}, 3, "",
+       "tiral: option '--chart' needs a file name (see tiral --help)\r\n"},
+      {{"--table", "a.csv", "--table=b.csv"}, 3, "", "tiral: option '--table' given twice\r\n"},
   };
   for (const Case& c : cases) {
-    const std::string what = c.arguments.front() + (c.arguments.size() > 1 ? " " + c.arguments[1] : "");
+    std::string what;
+    for (const std::string& argument : c.arguments) what += "'" + argument + "' ";
     e2e::RunFolders folders("tiral-arguments");
     // A year of data and answers that would make a report if they were read.
     ASSERT_TRUE(test_support::write_file(folders.work() / "in.txt", year_of_records()));

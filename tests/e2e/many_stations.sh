@@ -83,25 +83,26 @@ check_stations() {
       want=$(printf 'forrtl: No such file or directory\r\nforrtl: severe (29): file not found, unit 10, file %s\r\nexit status 29' \
         "$(cd "$dir" && pwd -P)/$name")
       [ "$(cat "$log")" = "$want" ] || fail "$recipe: log of $name: $(cat -A "$log")"
-      [ -e "$dir/reports/$name" ] && fail "$recipe: a report of the missing $name"
+      [ -e "$dir/reports/$name.report" ] && fail "$recipe: a report of the missing $name"
     else
       cmp -s "$log" "$work/expected/$name.log" || fail "$recipe: log of $name: $(head -c 300 "$log" | cat -A)"
-      cmp -s "$dir/reports/$name" "$work/expected/$name" || fail "$recipe: report of $name differs from the model's"
+      cmp -s "$dir/reports/$name.report" "$work/expected/$name" || fail "$recipe: report of $name differs from the model's"
       cmp -s "$dir/$name" "$work/stations/$name" || fail "$recipe: input $name changed"
     fi
   done
   # Nothing else made: station files, the link, reports and logs.
   local extra
   extra=$(cd "$dir" && find . -mindepth 1 ! -name 'station ??.txt' ! -name reports \
-    ! -path './reports/station ??.txt' ! -path './reports/station ??.txt.log')
+    ! -path './reports/station ??.txt.report' ! -path './reports/station ??.txt.log')
   [ -z "$extra" ] && [ "$(ls -A "$dir" | wc -l)" -eq 21 ] || fail "$recipe: made besides the stations: $extra"
   [ -z "$(ls -A "$TMPDIR")" ] || fail "$recipe: work files left in TMPDIR: $(ls -A "$TMPDIR")"
   echo "$recipe: $ran stations ran"
 }
 
+# Each log that is not empty with its first line.
 listing_tail="Logs that are not empty:
-reports/$warned.log
-reports/$missing.log
+reports/$warned.log: $(head -n 1 "$work/expected/$warned.log" | tr -d '\r')
+reports/$missing.log: forrtl: No such file or directory
 Failed:
 reports/$missing.log:exit status 29"
 # recipe|the tool's status line the listing starts with

@@ -4,7 +4,8 @@
 # package unpacked by dpkg-deb (deb), into a temporary folder. It must hold
 # exactly the program, the manual page, the README, the change log, the
 # licence and the sample data with its README and generator, copied
-# unchanged; the program found there, run on the sample found there, must
+# unchanged (the manual page compressed), Debian's copyright file and change
+# log; lintian finds no error in the Debian package; the program found there, run on the sample found there, must
 # write the same report as the program of the build tree.
 #   install_test.sh install|package|deb BUILD_DIR SOURCE_DIR VERSION
 set -euo pipefail
@@ -42,6 +43,12 @@ case $mode in
     # Everything under /usr, and nothing else than the folders leading there.
     outside=$(dpkg-deb --contents "$deb" | awk '{ print $6 }' | grep -vE '^\./(usr/.*)?$' || true)
     [ -z "$outside" ] || { echo "the package puts files outside /usr: $outside"; exit 1; }
+    if command -v lintian >/dev/null; then
+      lintian --fail-on error "$deb" >"$work/lintian.log" 2>&1 ||
+        { echo "lintian finds errors:"; grep -v '^running with root' "$work/lintian.log"; exit 1; }
+    else
+      lintian_missing=1
+    fi
     mkdir "$work/unpacked"
     dpkg-deb -x "$deb" "$work/unpacked"
     root=$work/unpacked/usr
@@ -66,14 +73,21 @@ copies=(
   "share/doc/tiral/README.md|README.md"
   "share/doc/tiral/CHANGELOG.md|CHANGELOG.md"
   "share/doc/tiral/LICENSE|LICENSE"
-  "share/man/man1/tiral.1|doc/tiral.1"
+  "share/doc/tiral/copyright|doc/copyright"
+  "share/man/man1/tiral.1.gz|doc/tiral.1"
 )
-want="bin/tiral"
+want="bin/tiral"$'\n'"share/doc/tiral/changelog.gz"
 for entry in "${copies[@]}"; do
   installed=${entry%%|*}
   want+=$'\n'$installed
-  cmp -s "$root/$installed" "$source/${entry#*|}" || fail "$installed is not a copy of ${entry#*|}"
+  if [[ $installed == *.gz ]]; then
+    gzip -dc "$root/$installed" | cmp -s - "$source/${entry#*|}" || fail "$installed is not ${entry#*|} compressed"
+  else
+    cmp -s "$root/$installed" "$source/${entry#*|}" || fail "$installed is not a copy of ${entry#*|}"
+  fi
 done
+gzip -dc "$root/share/doc/tiral/changelog.gz" | head -1 | grep -qx "tiral ($version) unstable; urgency=medium" ||
+  fail "share/doc/tiral/changelog.gz does not begin with version $version"
 have=$(cd "$root" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
 want=$(LC_ALL=C sort <<<"$want")
 [ "$have" = "$want" ] ||
@@ -102,3 +116,7 @@ if [ "$failures" -ne 0 ]; then
   exit 1
 fi
 echo "$mode: $(wc -l <<<"$want") files in place, the installed program writes the built program's report"
+if [ -n "${lintian_missing:-}" ]; then
+  echo "deb: lintian is not installed (Debian: lintian), so the package was not checked by it; skipped"
+  exit 77
+fi

@@ -166,21 +166,22 @@ if [ "$e2e_status" -ne 0 ] && ! grep -qE '^\[  FAILED  \]' "$e2e_log"; then
 fi
 
 # ------------------------------------------------------------- arguments
-# --help and --version answer on standard output, anything else is refused on
-# standard error with status 3; none reads an answer or makes a file.
+# --help and --version answer on standard output, a command line that cannot
+# run is refused on standard error with status 3; none reads an answer or
+# makes a file.
 arguments() {
   local work version entry args status want_out want_err out err
   work=$(mktemp -d /tmp/tiral-wine-arguments-XXXXXX)
   version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-wintest/CMakeCache.txt)
-  local refused="'; tiral asks for its input (see tiral --help)"$'\r'
   # arguments|status|standard output (HELP: the usage text)|standard error
   local table=(
     "--version|0|tiral $version"$'\r'"|"
     "-V|0|tiral $version"$'\r'"|"
     "--help|0|HELP|"
     "-h|0|HELP|"
-    "--verbose|3||tiral: unknown argument '--verbose$refused"
-    "-h extra|3||tiral: unknown argument 'extra$refused"
+    "-h extra|0|HELP|"
+    "--verbose|3||tiral: unknown option '--verbose' (see tiral --help)"$'\r'
+    "extra|3||tiral: usage: tiral [--table FILE] [--chart FILE.svg] INPUT REPORT [FIRST_YEAR], or tiral [OPTIONS] alone to be asked (see tiral --help)"$'\r'
   )
   for entry in "${table[@]}"; do
     IFS='|' read -r args want_status want_out want_err <<<"$entry"
@@ -206,6 +207,58 @@ arguments() {
   rm -rf "$work"
 }
 arguments
+
+# ----------------------------------------- operands, the table and the chart
+# tiral.exe with the answers as operands writes the Linux build's report,
+# table and chart byte for byte and says nothing; a refused command line is
+# one line and status 3, and touches no file.
+operands() {
+  local work entry args want_status want_err status
+  work=$(mktemp -d /tmp/tiral-wine-operands-XXXXXX)
+  mkdir "$work/linux" "$work/wine"
+  for folder in linux wine; do
+    cp examples/climate.txt "$work/$folder/climate.txt"
+    cp examples/climate.txt "$work/$folder/-my data, 1.txt"
+  done
+  (cd "$work/linux" && TMPDIR=$work/linux "$root/build-wincheck/tiral" --table t.csv --chart c.svg -- \
+    "-my data, 1.txt" "r 1.txt" 1991 >/dev/null 2>&1)
+  (cd "$work/wine" && wine "$exe" --table t.csv --chart c.svg -- "-my data, 1.txt" "r 1.txt" 1991 \
+    >"$work/out" 2>"$work/err")
+  status=$?
+  if [ "$status" -eq 0 ] && [ ! -s "$work/out" ] && [ ! -s "$work/err" ] &&
+    cmp -s "$work/wine/r 1.txt" "$work/linux/r 1.txt" && cmp -s "$work/wine/t.csv" "$work/linux/t.csv" &&
+    cmp -s "$work/wine/c.svg" "$work/linux/c.svg"; then
+    pass "tiral.exe with operands, --table and --chart: the Linux report, table and chart byte for byte"
+  else
+    fail "tiral.exe with operands, --table and --chart: status $status, stderr: $(head -c 300 "$work/err" | cat -A)," \
+      "$(cd "$work" && for f in "r 1.txt" t.csv c.svg; do cmp "wine/$f" "linux/$f" 2>&1; done)"
+  fi
+  # arguments|status|standard error; the names are split at blanks.
+  local table=(
+    "climate.txt .\\climate.txt 1991|3|tiral: the report would replace the input file 'climate.txt'"
+    "climate.txt CLIMATE.TXT 1991|3|tiral: the report would replace the input file 'climate.txt'"
+    "climate.txt r.txt 19x1|3|tiral: the first year must be a whole number, not '19x1'"
+    "--table climate.txt climate.txt r.txt 1991|3|tiral: the table would replace the input file 'climate.txt'"
+    "--chart r.txt climate.txt r.txt 1991|3|tiral: the chart would replace the report 'r.txt'"
+    "--table R.TXT climate.txt r.txt 1991|3|tiral: the table would replace the report 'r.txt'"
+    "climate.txt r.txt|3|tiral: climate.txt has no dates; give the first year after the report name"
+  )
+  for entry in "${table[@]}"; do
+    IFS='|' read -r args want_status want_err <<<"$entry"
+    rm -rf "$work/run" && mkdir "$work/run" && cp examples/climate.txt "$work/run/"
+    # shellcheck disable=SC2086
+    (cd "$work/run" && wine "$exe" $args </dev/null >"$work/out" 2>"$work/err")
+    status=$?
+    if [ "$status" -eq "$want_status" ] && [ ! -s "$work/out" ] && [ "$(cat "$work/err")" = "$want_err"$'\r' ] &&
+      [ "$(ls -A "$work/run")" = climate.txt ] && cmp -s "$work/run/climate.txt" examples/climate.txt; then
+      pass "tiral.exe $args: status $want_status, its line, nothing made"
+    else
+      fail "tiral.exe $args: status $status, stdout: $(head -c 200 "$work/out" | cat -A), stderr: $(cat -A "$work/err")"
+    fi
+  done
+  rm -rf "$work"
+}
+operands
 
 # --------------------------------------------- control-C at the input prompt
 input_prompt="         Input Filename: "
@@ -372,8 +425,11 @@ zip_package() {
   for text in README.txt CHANGELOG.txt LICENSE.txt examples/README.txt; do
     [ -s "$top/$text" ] && [ "$(grep -c $'[^\r]$\|^$' "$top/$text")" -eq 0 ] || bare+="$text "
   done
-  # README.txt is the user's text, not the developers' README.
+  # README.txt is the user's text, not the developers' README, and the
+  # examples' README speaks of cmd and PowerShell, not of a Linux shell.
   cmp -s <(tr -d '\r' <"$top/README.txt") doc/README-Windows.txt || bare+="README.txt(not doc/README-Windows.txt) "
+  cmp -s <(tr -d '\r' <"$top/examples/README.txt") doc/README-examples-Windows.txt ||
+    bare+="examples/README.txt(not doc/README-examples-Windows.txt) "
   if [ -z "$bare" ] && cmp -s "$top/examples/climate.txt" examples/climate.txt; then
     pass "the zip's texts end their lines with CR LF, its sample data is unchanged"
   else
