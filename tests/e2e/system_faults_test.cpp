@@ -45,8 +45,10 @@ class SystemFaults : public ::testing::Test {
   }
 
   // A run with `fault` (TIRAL_FAULT of the shim, none when empty).
-  int run(const std::string& answers, const std::string& fault = "", const std::function<void()>& before_exec = {}) {
+  int run(const std::string& answers, const std::string& fault = "", const std::function<void()>& before_exec = {},
+          const std::vector<std::string>& arguments = {}) {
     Child child;
+    child.command.insert(child.command.end(), arguments.begin(), arguments.end());
     if (!fault.empty()) {
       child.environment = {"LD_PRELOAD=" + std::string(TIRAL_FAULT_SHIM), "TIRAL_FAULT=" + fault,
                            "ASAN_OPTIONS=verify_asan_link_order=0"};
@@ -111,6 +113,24 @@ TEST_F(SystemFaults, AnEndBeforeTheReportIsWholeLeavesTheOldReport) {
     EXPECT_EQ(work_files(), (std::set<std::string>{"climate.txt", "other-name.txt", "report.txt"})) << c.label;
     EXPECT_EQ(read("climate.txt"), years(1)) << c.label;
     EXPECT_TRUE(fs::is_empty(temp())) << c.label;
+  }
+}
+
+// The table and the chart come after the report, and as whole: an end
+// while one of them is written leaves its old file, the report written.
+TEST_F(SystemFaults, AnEndBeforeTheTableOrChartIsWholeLeavesTheOldFile) {
+  for (const std::string name : {"table.csv", "chart.svg"}) {
+    for (const auto& [fault, want] : {std::pair{":1:EIO", 38}, std::pair{":1:SIGINT", 130}}) {
+      write("climate.txt", years(1));
+      write(name, old_report);
+      const std::string option = name == "table.csv" ? "--table" : "--chart";
+      const int status = run("", "write:" + name + fault, {}, {option, name, "climate.txt", "report.txt", "2001"});
+      EXPECT_EQ(status, want) << name << fault << ": " << err_;
+      EXPECT_EQ(read(name), old_report) << name << fault;
+      EXPECT_EQ(work_files(), (std::set<std::string>{"climate.txt", name, "report.txt"})) << name << fault;
+      fs::remove(work() / name);
+      fs::remove(work() / "report.txt");
+    }
   }
 }
 
