@@ -455,8 +455,8 @@ namespace {
 
 InterruptHandler installed_handler = nullptr;
 
+// Routed here only by install_interrupt_handler, after the handler is set.
 void on_signal(int signal_number) {
-  if (installed_handler == nullptr) _exit(128 + signal_number);
   switch (signal_number) {
     case SIGINT:
       installed_handler({ConsoleEvent::control_c, 130});
@@ -520,7 +520,11 @@ void* resize_storage(void* storage, std::size_t bytes) {
 
 void release_storage(void* storage) { std::free(storage); }
 
-void mask_floating_point_exceptions() { std::feclearexcept(FE_ALL_EXCEPT); }
+void mask_floating_point_exceptions() {
+  // 0/0 must give a quiet NaN, never a trap, whatever the caller's environment.
+  fedisableexcept(FE_ALL_EXCEPT);
+  std::feclearexcept(FE_ALL_EXCEPT);
+}
 
 void exit_process(std::uint32_t status) { _exit(static_cast<int>(status & 0xFFu)); }
 

@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cfenv>
+#include <float.h>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -474,7 +475,11 @@ void release_storage(void* storage) { std::free(storage); }
 
 // Every floating-point exception is masked when a Windows process starts;
 // only the sticky status is cleared.
-void mask_floating_point_exceptions() { std::feclearexcept(FE_ALL_EXCEPT); }
+void mask_floating_point_exceptions() {
+  // 0/0 must give a quiet NaN, never a trap, whatever the caller's environment.
+  _controlfp(_MCW_EM, _MCW_EM);
+  std::feclearexcept(FE_ALL_EXCEPT);
+}
 
 // The full status: a fatal message's 0xC0000000 + N is what a Windows parent sees.
 void exit_process(std::uint32_t status) { ExitProcess(status); }

@@ -5,7 +5,8 @@
 
 namespace recio {
 
-// A single-precision array indexed from 1.
+// A single-precision array indexed from 1, as days are numbered: day 1 is
+// 1 January of the first year, so an index is a day number unchanged.
 struct RealArray {
   float* storage = nullptr;  // none for zero elements
   std::int32_t count = 0;

@@ -1,5 +1,5 @@
 // The run-time message catalogue: the texts of the numbered messages and the
-// lines that carry them. The fatal end of a run is the unit table's (units.hpp),
+// lines that carry them. The fatal end of a run is in run_end.hpp,
 // since it closes every unit.
 #pragma once
 
@@ -22,7 +22,7 @@ inline constexpr std::string_view diagnostic_prefix = "forrtl: ";
 // where the text has placeholders; empty for an unknown number.
 std::string message_text(Message message, std::int32_t unit, std::string_view file_name);
 
-// "forrtl: severe (N): text" with CR LF; likewise "error" and "info".
+// "forrtl: severe (N): text" with CR LF; likewise "error" (the interrupt).
 std::string diagnostic_line(std::string_view severity, Message message, std::string_view text);
 
 // The "severe" line of a message without placeholders, composed into `out`

@@ -73,10 +73,6 @@ std::array<std::atomic<bool>, table_size> in_use{};
 
 std::atomic<bool> prompt_pending{false};
 
-// The slot (plus one) of each connected unit numbered below this, so that
-// the units of the program are found without a search: one look-up a
-// statement, which a record of a large file pays for.
-
 bool in_slot(std::size_t slot, std::int32_t number) {
   return in_use[slot].load(std::memory_order_relaxed) && table[slot].number == number;
 }
@@ -177,8 +173,11 @@ platform::ErrorCode send_output(Unit& unit) {
   if (size == 0) return 0;
   unit.flushing.store(true, std::memory_order_relaxed);
   const platform::ErrorCode error = platform::write_all(unit.handle, unit.out.get(), size);
+  // The buffer is empty before it stops being sent: an interrupt that sees
+  // `flushing` false must not send the same records again.
   unit.out_size.store(0, std::memory_order_relaxed);
-  unit.flushing.store(false, std::memory_order_relaxed);
+  std::atomic_signal_fence(std::memory_order_release);
+  unit.flushing.store(false, std::memory_order_release);
   return cut_after_first_write(unit, error);
 }
 
