@@ -18,7 +18,7 @@ fi
 
 # Warnings are errors in every build here, and so in CI; the default build
 # only shows them. The exhaustive checks of the number fields run here only.
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIRAL_WERROR=ON -DTIRAL_EXHAUSTIVE=ON
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIRAL_WERROR=ON -DTIRAL_EXHAUSTIVE=ON -DTIRAL_BENCHMARKS=ON
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
 
