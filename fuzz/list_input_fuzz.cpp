@@ -67,6 +67,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   recio::ReadTrace trace;
   if (recio::parse_list_directed(lines.feed(), traced_items, nullptr, &trace) != status) std::abort();
   if (lines.taken != taken || !plain.same_as(traced)) std::abort();
+  // The shortcut for plain numbers must read what the general scanner reads.
+  Targets general;
+  const std::vector<recio::InputItem> general_items = general.items(layout);
+  lines.taken = 0;
+  if (recio::parse_list_directed_in_general(lines.feed(), general_items) != status) std::abort();
+  if (lines.taken != taken || !plain.same_as(general)) std::abort();
   if (status == 0) {
     if (trace.records != taken || trace.rest_at > trace.last_line.size()) std::abort();
     if (trace.last_line.data() != lines.records[taken - 1].data()) std::abort();

@@ -67,6 +67,8 @@ FieldValue read_decimal(std::string_view text, int decimals, BlankMode blanks) {
   return {read_ok, decimal_to_float(number)};
 }
 
+}  // namespace
+
 FieldValue read_field_text(std::string_view field, int decimals, BlankMode blanks) {
   const std::size_t first = leading_blanks(field);
   if (first == field.size()) return {read_ok, 0.0f};
@@ -77,6 +79,8 @@ FieldValue read_field_text(std::string_view field, int decimals, BlankMode blank
   if (read_non_number(trim_blanks(field), non_number)) return {read_ok, non_number};
   return decimal;
 }
+
+namespace {
 
 std::uint32_t big_endian(std::uint32_t loaded) {
   if constexpr (std::endian::native == std::endian::little) return __builtin_bswap32(loaded);

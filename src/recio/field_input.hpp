@@ -18,6 +18,9 @@ struct FieldValue {
 // Reads one Fw.d field (its w characters, fewer at the end of a record).
 FieldValue read_f_field(std::string_view field, int decimals, BlankMode blanks);
 
+// The same without the memory of recent fields: what it must agree with.
+FieldValue read_field_text(std::string_view field, int decimals, BlankMode blanks);
+
 // Reads the items of one record with a format of F descriptors; a record
 // shorter than the format reads as if padded with blanks. Items are stored
 // one by one until the first field that fails. Returns the status.

@@ -211,6 +211,10 @@ bool format_remembered(float value, int width, int decimals, char* out) {
 void format_fixed(float value, int width, int decimals, char* out) {
   if (format_remembered(value, width, decimals, out)) return;
   if (format_small(value, width, decimals, out)) return;
+  format_fixed_in_general(value, width, decimals, out);
+}
+
+void format_fixed_in_general(float value, int width, int decimals, char* out) {
   if (std::isnan(value)) {
     write_from_second_column(out, width, "NaN", 3);
     return;

@@ -205,11 +205,12 @@ enum class Found { value, end_of_read, failure };
 
 class ListScanner {
  public:
-  ListScanner(const RecordFeed& feed, ReadTrace* trace) : feed_(feed), trace_(trace) {}
+  ListScanner(const RecordFeed& feed, ReadTrace* trace, bool shortcut = true)
+      : feed_(feed), trace_(trace), shortcut_(shortcut) {}
 
   Status read(std::span<const InputItem> items) {
     if (!take_record()) return status_;
-    if (PlainReals plain(record_); plain.read(items)) {
+    if (PlainReals plain(record_); shortcut_ && plain.read(items)) {
       items_done_ = items.size();
       if (trace_ != nullptr) trace_plain_record(plain);
       return read_ok;
@@ -406,6 +407,7 @@ class ListScanner {
 
   const RecordFeed& feed_;
   ReadTrace* trace_;
+  bool shortcut_;
   bool first_found_ = false;  // the read has met a character other than blank and tab
   std::string_view record_;
   std::size_t at_ = 0;
@@ -424,6 +426,14 @@ Status parse_list_directed(const RecordFeed& feed, std::span<const InputItem> it
                            ReadTrace* trace) {
   if (trace != nullptr) trace->start();
   ListScanner scanner(feed, trace);
+  const Status status = scanner.read(items);
+  if (items_done != nullptr) *items_done = scanner.items_done();
+  return status;
+}
+
+Status parse_list_directed_in_general(const RecordFeed& feed, std::span<const InputItem> items,
+                                      std::size_t* items_done) {
+  ListScanner scanner(feed, nullptr, false);
   const Status status = scanner.read(items);
   if (items_done != nullptr) *items_done = scanner.items_done();
   return status;

@@ -28,4 +28,9 @@ struct RecordFeed {
 Status parse_list_directed(const RecordFeed& feed, std::span<const InputItem> items, std::size_t* items_done = nullptr,
                            ReadTrace* trace = nullptr);
 
+// The same without the shortcut for a record of plain numbers: what it must
+// agree with, for the fuzz targets.
+Status parse_list_directed_in_general(const RecordFeed& feed, std::span<const InputItem> items,
+                                      std::size_t* items_done = nullptr);
+
 }  // namespace recio

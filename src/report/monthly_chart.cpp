@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <optional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -107,8 +108,8 @@ struct Axis {
 };
 
 Axis temperature_axis(const std::array<Series, 3>& lines) {
-  double low = INFINITY;
-  double high = -INFINITY;
+  double low = std::numeric_limits<double>::infinity();
+  double high = -std::numeric_limits<double>::infinity();
   for (const Series& series : lines) {
     for (const float value : series.values.values) {
       if (!std::isfinite(value)) continue;
@@ -207,13 +208,13 @@ void write_line(Writer& out, const Series& series, const Axis& axis) {
       end_run();
       continue;
     }
-    run.push_back(number(slot_centre(month.month)) + "," + number(axis.y(value)));
+    run.push_back(number(slot_centre(month.month)) + "," + number(axis.y(static_cast<double>(value))));
   }
   end_run();
   for (const MonthInfo& month : month_table) {
     const float value = series.values[month.month];
     if (!std::isfinite(value)) continue;
-    out.line("<circle cx=\"" + number(slot_centre(month.month)) + "\" cy=\"" + number(axis.y(value)) +
+    out.line("<circle cx=\"" + number(slot_centre(month.month)) + "\" cy=\"" + number(axis.y(static_cast<double>(value))) +
              "\" r=\"4\" fill=\"" + colour + "\"/>");
   }
 }
