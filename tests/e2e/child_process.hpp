@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -222,6 +223,24 @@ class Child {
   std::string pending_;
   bool closing_ = false;
   Clock::time_point deadline_;
+};
+
+// A test of whole runs in private folders open to every user (for the tests
+// that run as an ordinary user), with the files of the working folder at hand.
+class FolderTest : public ::testing::Test {
+ protected:
+  explicit FolderTest(const std::string& name) : folders_(name) {}
+  void SetUp() override {
+    for (const fs::path& p : {folders_.root(), work(), temp()}) chmod(p.c_str(), 0777);
+  }
+  fs::path work() const { return folders_.work(); }
+  fs::path temp() const { return folders_.temp(); }
+  void write(const std::string& name, const std::string& bytes) const {
+    ASSERT_TRUE(test_support::write_file(work() / name, bytes)) << name;
+  }
+  std::string read(const std::string& name) const { return test_support::file_bytes(work() / name).value_or(""); }
+
+  RunFolders folders_;
 };
 
 }  // namespace e2e

@@ -40,20 +40,9 @@ std::function<void()> limited(decltype(RLIMIT_AS) resource, rlim_t value) {
   };
 }
 
-class Faults : public ::testing::Test {
+class Faults : public e2e::FolderTest {
  protected:
-  void SetUp() override {
-    // Open to every user, for the test that runs as an ordinary user.
-    for (const fs::path& p : {folders_.root(), work(), temp()}) chmod(p.c_str(), 0777);
-  }
-
-  fs::path work() const { return folders_.work(); }
-  fs::path temp() const { return folders_.temp(); }
-
-  void write(const std::string& name, const std::string& bytes) const {
-    ASSERT_TRUE(test_support::write_file(work() / name, bytes)) << name;
-  }
-  std::string read(const std::string& name) const { return test_support::file_bytes(work() / name).value_or(""); }
+  Faults() : FolderTest("tiral-faults") {}
 
   // Runs the program (or another copy of it) with `answers`; returns its exit status.
   int run(const std::string& answers, const std::function<void()>& before_exec = {},
@@ -73,7 +62,6 @@ class Faults : public ::testing::Test {
     return out().size() >= prompts.size() && out().compare(out().size() - prompts.size(), prompts.size(), prompts) == 0;
   }
 
-  e2e::RunFolders folders_{"tiral-faults"};
   std::string out_, err_;  // of the last run
 };
 

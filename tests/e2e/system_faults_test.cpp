@@ -27,17 +27,9 @@ std::string years(int count) {
   return records;
 }
 
-class SystemFaults : public ::testing::Test {
+class SystemFaults : public e2e::FolderTest {
  protected:
-  void SetUp() override {
-    for (const fs::path& p : {folders_.root(), work(), temp()}) chmod(p.c_str(), 0777);
-  }
-  fs::path work() const { return folders_.work(); }
-  fs::path temp() const { return folders_.temp(); }
-  void write(const std::string& name, const std::string& bytes) const {
-    ASSERT_TRUE(test_support::write_file(work() / name, bytes)) << name;
-  }
-  std::string read(const std::string& name) const { return test_support::file_bytes(work() / name).value_or(""); }
+  SystemFaults() : FolderTest("tiral-system-faults") {}
   std::set<std::string> work_files() const {
     std::set<std::string> names;
     for (const auto& entry : fs::directory_iterator(work())) names.insert(entry.path().filename().string());
@@ -62,7 +54,6 @@ class SystemFaults : public ::testing::Test {
     return status;
   }
 
-  e2e::RunFolders folders_{"tiral-system-faults"};
   std::string err_;
   bool timed_out_ = false;
 };
