@@ -160,7 +160,7 @@ void make_folder(const std::string& path) {
   // As main() does first.
   recio::install_memory_diagnostic();
   recio::install_interrupt_diagnostic();
-  std::exit(tiral::run_program());
+  std::exit(tiral::run_program(tiral::CommandLine{}));  // the dialog, as a run without arguments
 }
 
 }  // namespace
