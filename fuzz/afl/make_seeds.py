@@ -13,8 +13,9 @@ its input, and the years beyond add no path that the first ones lack.
 A few made seeds follow, for shapes that no vector has and that a fuzzer
 seldom grows by itself: an answer line longer than the console's first read,
 the longest value a typed name may have, a file line longer than the file's
-first read, and numbers with more digits than the reader keeps. They are
-written even when VECTORS_FOLDER does not exist.
+first read, numbers with more digits than the reader keeps, closed streams,
+full files, and the faults of the system (console events, refused calls,
+an old report). They are written even when VECTORS_FOLDER does not exist.
 """
 import pathlib
 import sys
@@ -40,6 +41,35 @@ def made_seeds():
     yield "made_closed_output_stream", b"--setup--1\n" + answers + MARKER + ONE_YEAR
     yield "made_closed_input_stream", b"--setup--0\n" + MARKER + ONE_YEAR
     yield "made_small_file_size_limit", b"--setup--f1500\n" + answers + MARKER + ONE_YEAR
+    # Faults of the system: a console event after the Nth record statement,
+    # and one refused call. The counts fall, for a year of records, in the
+    # dialog, the reading, the month work files and the report; "o" lays an
+    # old report that a failed run must keep and a finished one replace.
+    faults = [
+        ("made_interrupt_at_start", b"i0"),
+        ("made_interrupt_in_dialog", b"i2"),
+        ("made_interrupt_while_reading", b"oi300"),
+        ("made_break_in_month_work", b"q800"),
+        ("made_hangup_while_reporting", b"oh1100"),
+        ("made_termination_at_report_close", b"ot1190"),
+        ("made_refused_answer_read", b"xrA1"),
+        ("made_refused_input_read", b"xrI2"),
+        ("made_refused_work_read", b"xrS5"),
+        ("made_refused_prompt_write", b"xwI1"),
+        ("made_refused_work_write", b"xwS20"),
+        ("made_refused_report_write", b"oxwS23"),
+        ("made_refused_input_open", b"xoA1"),
+        ("made_refused_work_open", b"xoI2"),
+        ("made_refused_report_open", b"oxoI14"),
+        ("made_refused_old_report_open", b"oxoA14"),
+        ("made_refused_rename", b"oxnI1"),
+        ("made_refused_rename_new_report", b"xnA1"),
+    ]
+    for name, flags in faults:
+        yield name, b"--setup--" + flags + b"\n" + answers + MARKER + ONE_YEAR
+    # A warning that cannot be written, and then an interrupt.
+    yield "made_refused_warning_write", b"--setup--xwI11\n" + answers + MARKER + footer
+    yield "made_refused_warning_then_interrupt", b"--setup--oxwS11i1000\n" + answers + MARKER + footer
     # Dated files: a header, each date form, missing and repeated days, words.
     dated = b"DATE,TMAX,TMIN,RH\n" + b"".join(
         b"1991-%02d-%02d,12.5,3.0,80.0\n" % (m, d) for m in range(1, 13) for d in range(1, 29) if d % 9)

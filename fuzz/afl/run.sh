@@ -47,10 +47,13 @@ rm -f "$out/replay.err"
 
 # Unattended on a shared machine: no screen, no CPU binding or frequency
 # check, whatever the core pattern; the sanitizer options are the fuzzer's own.
+# A hang is a run still going after 6 s: a dated file may rightly span the
+# years 1 to 9999, some 5.9 million records that take near 3 s of a core
+# under the sanitizers, more on a loaded machine.
 unset ASAN_OPTIONS UBSAN_OPTIONS
 export AFL_NO_UI=1 AFL_SKIP_CPUFREQ=1 AFL_NO_AFFINITY=1 AFL_I_DONT_CARE_ABOUT_MISSING_CRASHES=1
 AFL_TMPDIR=$scratch TMPDIR=$scratch afl-fuzz -i "$out/seeds" -o "$out/findings" -x fuzz/afl/whole_run.dict \
-  -m none -t 1000 -V "$seconds" -- "$harness" @@ </dev/null >"$out/afl-fuzz.log" 2>&1 || {
+  -m none -t 6000 -V "$seconds" -- "$harness" @@ </dev/null >"$out/afl-fuzz.log" 2>&1 || {
   tail -n 30 "$out/afl-fuzz.log" >&2
   exit 1
 }

@@ -7,7 +7,13 @@
 //            0, 1, 2 closes that standard stream before the run, and "f"
 //            followed by digits limits the size of files the run writes to
 //            that many bytes, so that closed streams and full files meet
-//            the same promises as every other run;
+//            the same promises as every other run; "o" lays an old report,
+//            report.txt, in the working folder; "i", "q", "h" or "t" and
+//            digits N send ctrl-c, ctrl-break, the console's closing or a
+//            termination after the Nth record I/O statement (0: before the
+//            first); "x", a call (r read, w write, o open, n rename), an
+//            error (I EIO, S ENOSPC, A EACCES) and digits N refuse the Nth
+//            such call of the run (run_faults.hpp);
 //   ANSWERS  the bytes of standard input (the prompts' answers);
 //   FILE     the bytes of the file `climate.txt` in the working folder.
 // Without the marker the whole input is standard input and the working folder
@@ -23,10 +29,16 @@
 // child whose parent is killed (a hang's timeout) is killed too.
 //
 // A run that loses or corrupts data is a crash as well (abort): after any
-// run, whatever its end, climate.txt holds its bytes unchanged (or a report,
-// when it was typed as the report's name), no work file is left in TMPDIR,
-// and the working folder holds nothing but climate.txt and at most two more
-// entries: the report and a typed input file that the open created empty.
+// run, whatever its end, climate.txt holds its bytes unchanged (or a whole
+// report, when it was typed as the report's name), an old report is
+// unchanged or replaced by a whole report, no work file is left in TMPDIR,
+// no new report file (".NAME.tiral-XXXXXX") in the working folder, and the
+// working folder holds nothing but climate.txt, the old report and at most
+// two more entries: the report and a typed input file that the open created
+// empty. So is a run whose exit status does not tell what befell it: a
+// console event ends with its own status; a refused read with 39, a write
+// with 38 (on standard error: anything but 0), an open with 9 (EACCES) or 30
+// unless the program's own second try took over, a rename with 28.
 //
 // Usage: whole_run_harness [FILE]   (FILE, or standard input, is the input)
 // Standard output and error are this process's (the fuzzer sends them to
@@ -41,6 +53,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -51,6 +64,7 @@
 #include "file_io.hpp"
 #include "recio/run_end.hpp"
 #include "run/run_sequence.hpp"
+#include "run_faults.hpp"
 
 namespace {
 
@@ -62,7 +76,48 @@ struct Setup {
   bool closed[3] = {false, false, false};
   bool limit_file_size = false;
   rlim_t file_size = 0;
+  bool old_report = false;
+  run_faults::Plan faults;
 };
+
+// At most nine digits from flags[i + 1] on, i left on the last one.
+std::int64_t take_number(std::string_view flags, std::size_t& i) {
+  std::int64_t number = 0;
+  for (int digits = 0; digits < 9 && i + 1 < flags.size() && flags[i + 1] >= '0' && flags[i + 1] <= '9'; ++digits) {
+    number = number * 10 + (flags[++i] - '0');
+  }
+  return number;
+}
+
+// The console events by their flags: ctrl-c, ctrl-break, the console's
+// closing, and any other end asked of the process.
+int event_signal(char flag) {
+  switch (flag) {
+    case 'i':
+      return SIGINT;
+    case 'q':
+      return SIGQUIT;
+    case 'h':
+      return SIGHUP;
+    case 't':
+      return SIGTERM;
+    default:
+      return 0;
+  }
+}
+
+int refusal_error(char flag) {
+  switch (flag) {
+    case 'I':
+      return EIO;
+    case 'S':
+      return ENOSPC;
+    case 'A':
+      return EACCES;
+    default:
+      return 0;
+  }
+}
 
 // Takes the setup line off the front of `data`, if there is one.
 Setup take_setup(std::string& data) {
@@ -72,12 +127,27 @@ Setup take_setup(std::string& data) {
   const std::string_view flags = std::string_view(data).substr(setup_marker.size(), end - setup_marker.size());
   for (std::size_t i = 0; i < flags.size(); ++i) {
     if (flags[i] >= '0' && flags[i] <= '2') setup.closed[flags[i] - '0'] = true;
-    if (flags[i] != 'f') continue;
-    setup.limit_file_size = true;
-    setup.file_size = 0;
-    // Nine digits at most: a limit beyond a gigabyte tests nothing more.
-    for (int digits = 0; digits < 9 && i + 1 < flags.size() && flags[i + 1] >= '0' && flags[i + 1] <= '9'; ++digits) {
-      setup.file_size = setup.file_size * 10 + static_cast<rlim_t>(flags[++i] - '0');
+    if (flags[i] == 'o') setup.old_report = true;
+    if (flags[i] == 'f') {
+      setup.limit_file_size = true;
+      // Nine digits at most: a limit beyond a gigabyte tests nothing more.
+      setup.file_size = static_cast<rlim_t>(take_number(flags, i));
+    }
+    if (const int signal_number = event_signal(flags[i]); signal_number != 0) {
+      setup.faults.event_signal = signal_number;
+      setup.faults.event_after = take_number(flags, i);
+    }
+    // x, the call, the error, the count: "xwS3" refuses the third write with ENOSPC.
+    if (flags[i] == 'x' && i + 2 < flags.size()) {
+      const char call = flags[i + 1];
+      const int error = refusal_error(flags[i + 2]);
+      if ((call == 'r' || call == 'w' || call == 'o' || call == 'n') && error != 0) {
+        i += 2;
+        const std::int64_t at = take_number(flags, i);
+        setup.faults.refused = static_cast<run_faults::Call>(call);
+        setup.faults.error = error;
+        setup.faults.refused_at = at == 0 ? 1 : at;
+      }
     }
   }
   data.erase(0, end == data.size() ? end : end + 1);
@@ -118,30 +188,110 @@ void write_file(const std::string& path, std::string_view bytes) {
   if (!test_support::write_file(path, std::string(bytes))) fail("cannot write a file in the private folder");
 }
 
+// The report that an earlier run left, for the inputs that ask for one: a
+// failed run must leave it as it is, a finished one replace it whole.
+constexpr const char* old_report_name = "report.txt";
+constexpr std::string_view report_end = " Dew point temperatures from daily records\r\n";
+constexpr std::string_view old_report_line = " a line of the report of an earlier run\r\n";
+
+std::string old_report_bytes() {
+  std::string bytes(report_start);
+  for (int line = 0; line < 200; ++line) bytes += old_report_line;
+  bytes += report_end;
+  return bytes;
+}
+
+bool complete_report(std::string_view bytes) {
+  return bytes.starts_with(report_start) && bytes.ends_with(report_end) &&
+         bytes.find(old_report_line) == std::string_view::npos;
+}
+
 // What a run must leave behind; the first broken promise, or nothing.
-std::string broken_promise(const std::string& base, bool has_file, std::string_view file) {
+std::string broken_promise(const std::string& base, bool has_file, std::string_view file, bool old_report) {
   namespace fs = std::filesystem;
   std::error_code error;
   if (!fs::is_empty(base + "/tmp", error) || error) return "a work file survives the run in TMPDIR";
   if (has_file) {
     const std::optional<std::string> now = test_support::file_bytes(base + "/work/" + input_file_name);
     if (!now) return "the input file is gone";
-    if (*now != file && !now->starts_with(report_start)) return "the input file has changed";
+    // Only where it was typed as the report's name may it become one, whole.
+    if (*now != file && !complete_report(*now)) return "the input file has changed";
+  }
+  if (old_report) {
+    const std::optional<std::string> now = test_support::file_bytes(base + "/work/" + old_report_name);
+    if (!now) return "the old report is gone";
+    if (*now != old_report_bytes() && !complete_report(*now)) return "the old report is neither kept nor replaced whole";
   }
   std::size_t others = 0;
   for (const fs::directory_entry& entry : fs::directory_iterator(base + "/work", error)) {
-    if (entry.path().filename() != input_file_name) ++others;
+    const std::string name = entry.path().filename().string();
+    if (name.starts_with('.') && name.find(".tiral-") != std::string::npos) return "a new report file survives the run";
+    if (name != input_file_name && !(old_report && name == old_report_name)) ++others;
   }
   if (error) return "the working folder cannot be read";
   if (others > 2) return "the working folder holds more than input files and report";
   return {};
 }
 
+// The exit status that tells what befell the run; nothing when it is right.
+std::string wrong_status(int status, const run_faults::Plan& plan, const run_faults::Outcome& outcome) {
+  using run_faults::Call;
+  char line[1400];
+  if (outcome.event_raised) {
+    // The interrupt line's status, whatever was refused before or after it.
+    const int wanted = plan.event_signal == SIGINT    ? 130
+                       : plan.event_signal == SIGQUIT ? 1
+                       : plan.event_signal == SIGHUP  ? 2
+                                                      : 128 + plan.event_signal;
+    if (status == wanted) return {};
+    std::snprintf(line, sizeof line, "a console event (signal %d) ends the run with status %d, not %d",
+                  plan.event_signal, status, wanted);
+    return line;
+  }
+  if (!outcome.refused) return {};
+  int wanted = 0;
+  switch (plan.refused) {
+    case Call::read:
+      wanted = 39;
+      break;
+    case Call::write:
+      // A warning that cannot be written lets the run finish, but not with 0;
+      // a fatal diagnostic that cannot be written keeps its own status.
+      if (outcome.fd == STDERR_FILENO) {
+        if (status != 0) return {};
+        std::snprintf(line, sizeof line, "a refused write on standard error ends the run with status 0");
+        return line;
+      }
+      wanted = 38;
+      break;
+    case Call::open:
+      // The program's own second try (reading only, a named work file) may
+      // well succeed: the run then stands on that.
+      if (outcome.retried || outcome.unnamed) return {};
+      // Without a placeholder for a closed standard stream, the run stops with the open failure.
+      wanted = plan.error == EACCES && std::strcmp(outcome.path, "/dev/null") != 0 ? 9 : 30;
+      break;
+    case Call::rename:
+      wanted = 28;
+      break;
+    case Call::none:
+      return {};
+  }
+  if (status == wanted) return {};
+  std::snprintf(line, sizeof line, "a refused %s (%s) of %s ends the run with status %d, not %d",
+                plan.refused == Call::read    ? "read"
+                : plan.refused == Call::write ? "write"
+                : plan.refused == Call::open  ? "open"
+                                              : "rename",
+                std::strerror(plan.error), outcome.path, status, wanted);
+  return line;
+}
+
 void make_folder(const std::string& path) {
   if (mkdir(path.c_str(), 0755) != 0) fail("cannot make a folder in the private folder");
 }
 
-[[noreturn]] void run_child(const std::string& base, pid_t parent, const Setup& setup) {
+[[noreturn]] void run_child(const std::string& base, pid_t parent, const Setup& setup, run_faults::Outcome* outcome) {
   // A hang's timeout kills the parent; the run must not outlive it.
   prctl(PR_SET_PDEATHSIG, SIGKILL);
   if (getppid() != parent) _exit(1);
@@ -160,6 +310,7 @@ void make_folder(const std::string& path) {
   // As main() does first.
   recio::install_memory_diagnostic();
   recio::install_interrupt_diagnostic();
+  run_faults::arm(setup.faults, outcome);
   std::exit(tiral::run_program(tiral::CommandLine{}));  // the dialog, as a run without arguments
 }
 
@@ -196,22 +347,33 @@ int main(int argc, char** argv) {
   make_folder(base + "/tmp");
   write_file(base + "/stdin", answers);
   if (has_file) write_file(base + "/work/" + input_file_name, file);
+  if (setup.old_report) write_file(base + "/work/" + old_report_name, old_report_bytes());
+  run_faults::Outcome* outcome = run_faults::make_shared_outcome();
+  if (outcome == nullptr) fail("cannot share memory with the run");
 
   std::fflush(nullptr);
   const pid_t parent = getpid();
   const pid_t child = fork();
   if (child < 0) fail("cannot fork");
-  if (child == 0) run_child(base, parent, setup);
+  if (child == 0) run_child(base, parent, setup, outcome);
 
   int status = 0;
   while (waitpid(child, &status, 0) < 0) {
     if (errno != EINTR) fail("cannot wait for the run");
   }
 
-  const std::string broken = broken_promise(base, has_file, file);
+  std::string broken = broken_promise(base, has_file, file, setup.old_report);
+  if (broken.empty() && WIFEXITED(status)) broken = wrong_status(WEXITSTATUS(status), setup.faults, *outcome);
   const char* keep = std::getenv("TIRAL_AFL_KEEP");
   if (keep != nullptr && keep[0] != '\0' && keep[0] != '0') {
     std::fprintf(stderr, "whole_run_harness: private folder kept: %s\n", base.c_str());
+    std::fprintf(stderr, "whole_run_harness: %lld record statements%s\n", static_cast<long long>(outcome->statements),
+                 outcome->event_raised ? ", then the console event" : "");
+    if (outcome->refused) {
+      std::fprintf(stderr, "whole_run_harness: refused %c call on %s (descriptor %d)%s%s\n",
+                   static_cast<char>(setup.faults.refused), outcome->path, outcome->fd,
+                   outcome->retried ? ", opened again" : "", outcome->unnamed ? ", an unnamed work file" : "");
+    }
   } else {
     std::error_code ignored;
     std::filesystem::remove_all(base, ignored);
