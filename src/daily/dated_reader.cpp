@@ -104,13 +104,6 @@ Placement placement_for(const RunState& run, const FileLayout& layout, std::int6
   return {layout.form, day_of_calendar({run.first_year, 1, 1}), day_limit};
 }
 
-// A refused read ends the run: the days after it would be lost unseen.
-bool next_line(std::string_view& line) {
-  const recio::RecordTake taken = recio::take_record(input_unit, line);
-  if (taken.error != 0) recio::fatal_on_unit(recio::Message::read_error, input_unit, taken.error);
-  return taken.got;
-}
-
 }  // namespace
 
 void read_dated_days(RunState& run, const FileLayout& layout, DayTotals& totals, KeptDays& kept,
@@ -133,7 +126,7 @@ void read_dated_days(RunState& run, const FileLayout& layout, DayTotals& totals,
   std::string_view line = layout.line;
   for (std::int64_t line_number = layout.first_line;; ++line_number) {
     place_line(placement, line, line_number, take_days);
-    if (placement.beyond_limit || !next_line(line)) break;
+    if (placement.beyond_limit || !next_input_line(input_unit, line)) break;
   }
   run.record_count = static_cast<std::int32_t>(placement.last_day);
   run.nodata_tmp_max = totals.tmp_max.nodata;
@@ -149,11 +142,11 @@ void read_dated_days_again(RunState& run, const FileLayout& layout) {
   allocate_day_arrays(run);
   Placement placement = placement_for(run, layout, run.record_count);
   std::string_view line;
-  for (std::int64_t skipped = 1; skipped < layout.first_line; ++skipped) next_line(line);
+  for (std::int64_t skipped = 1; skipped < layout.first_line; ++skipped) next_input_line(input_unit, line);
   const auto store = [&](std::int64_t first, std::int64_t count, const DayValues& values) {
     for (std::int64_t day = first; day < first + count; ++day) store_day(run, static_cast<std::int32_t>(day), values);
   };
-  while (!placement.beyond_limit && next_line(line)) place_line(placement, line, 0, store);
+  while (!placement.beyond_limit && next_input_line(input_unit, line)) place_line(placement, line, 0, store);
   if (placement.beyond_limit || placement.last_day != run.record_count) {
     recio::fatal_on_unit(recio::Message::rewind_error, input_unit);
   }

@@ -6,14 +6,13 @@
 
 namespace tiral {
 
-namespace {
-
-// The next line, or false at the end of the file; a refused read ends the run.
-bool next_line(std::int32_t unit, std::string_view& line) {
+bool next_input_line(std::int32_t unit, std::string_view& line) {
   const recio::RecordTake taken = recio::take_record(unit, line);
   if (taken.error != 0) recio::fatal_on_unit(recio::Message::read_error, unit, taken.error);
   return taken.got;
 }
+
+namespace {
 
 // What a stream that cannot be read again may hold in memory while its first
 // lines are looked at: an endless device would otherwise be looked at forever.
@@ -27,7 +26,7 @@ FileLayout decide_file_layout(std::int32_t unit) {
   bool header_seen = false;
   const bool rewindable = recio::unit_rewindable(unit);
   std::size_t bytes_held = 0;
-  while (next_line(unit, line)) {
+  while (next_input_line(unit, line)) {
     bytes_held += line.size() + 1;
     // A line cut at its longest is no header: passing over the rest of it
     // could take forever on a device that never ends a line.

@@ -20,6 +20,11 @@ struct FileLayout {
   CalendarDate first_date;
 };
 
+// The next line of the file on `unit`, or false at its end; a read the
+// system refuses ends the run (message 39): the days after it would be lost
+// unseen.
+bool next_input_line(std::int32_t unit, std::string_view& line);
+
 // Looks at the first lines of the file open on `unit`. A dated file is left
 // after the line that made it dated; any other is given back from its start,
 // to be read as it always was.
