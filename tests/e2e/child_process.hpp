@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -242,5 +243,48 @@ class FolderTest : public ::testing::Test {
 
   RunFolders folders_;
 };
+
+// A memory cgroup that holds its processes to `bytes` (swap included): its
+// folder, or empty where none can be made (no root, no writable cgroup file
+// system, no memory controller).
+inline std::string make_memory_group(std::uint64_t bytes) {
+  struct Hierarchy {
+    const char* root;
+    const char* limit;
+    const char* swap_limit;
+    const char* swap_value;  // empty: the same as the limit
+  };
+  const Hierarchy hierarchies[] = {{"/sys/fs/cgroup", "memory.max", "memory.swap.max", "0"},
+                                   {"/sys/fs/cgroup/memory", "memory.limit_in_bytes", "memory.memsw.limit_in_bytes", ""}};
+  const auto put = [](const fs::path& file, const std::string& text) {
+    const int fd = open(file.c_str(), O_WRONLY);
+    const bool written = fd >= 0 && ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    if (fd >= 0) close(fd);
+    return written;
+  };
+  for (const Hierarchy& h : hierarchies) {
+    const fs::path group = fs::path(h.root) / ("tiral-test-" + std::to_string(getpid()));
+    if (mkdir(group.c_str(), 0755) != 0) continue;
+    const std::string limit = std::to_string(bytes);
+    if (fs::exists(group / h.limit) && put(group / h.limit, limit)) {
+      // Absent where the kernel keeps no swap account: then the limit alone holds.
+      if (fs::exists(group / h.swap_limit)) put(group / h.swap_limit, *h.swap_value ? h.swap_value : limit);
+      return group.string();
+    }
+    rmdir(group.c_str());
+  }
+  return {};
+}
+
+// In the child before it starts the program: only calls safe after fork.
+inline void join_memory_group(const std::string& group) {
+  char pid[24];
+  const auto end = std::to_chars(pid, pid + sizeof pid, getpid()).ptr;
+  const int fd = open((group + "/cgroup.procs").c_str(), O_WRONLY);
+  if (fd < 0 || ::write(fd, pid, static_cast<std::size_t>(end - pid)) < 0) _exit(125);
+  close(fd);
+}
+
+inline void remove_memory_group(const std::string& group) { rmdir(group.c_str()); }
 
 }  // namespace e2e

@@ -4,7 +4,8 @@
 //
 // TIRAL_FAULT holds one or more faults, separated by ';', each
 //   call:match:n:action
-// - call: read, write, rename, unlink or tmpfile (an unnamed temporary file);
+// - call: read, write, rename, unlink, tmpfile (an unnamed temporary file) or
+//   exit (the process's exit handlers: match empty, action SIGINT);
 // - match: a part of the file's path (of the descriptor's target for read
 //   and write, "fd=N" for descriptor N); empty matches every file;
 // - n: the matching call that fails, from 1; 0 for every one;
@@ -116,6 +117,20 @@ int open_with(const char* name, const char* path, int flags, va_list arguments) 
   const mode_t mode = (flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE ? va_arg(arguments, mode_t) : 0;
   if ((flags & O_TMPFILE) == O_TMPFILE && inject("tmpfile", -1, path) != 0) return -1;
   return next<int (*)(const char*, int, ...)>(name)(path, flags, mode);
+}
+
+// Registered before the program's own static objects exist, so it runs after
+// their destructors: the latest moment an interrupt can reach the program.
+void at_exit() { inject("exit", -1, ""); }
+
+__attribute__((constructor)) void arm_exit_fault() {
+  load_faults();
+  for (int i = 0; i < fault_count; ++i) {
+    if (std::strcmp(faults[i].call, "exit") == 0) {
+      std::atexit(at_exit);
+      return;
+    }
+  }
 }
 
 }  // namespace

@@ -289,16 +289,40 @@ TEST_F(SystemFaults, AnInterruptWhileAWorkFileHasANameLeavesNone) {
   EXPECT_FALSE(fs::exists(work() / "report.txt"));
 }
 
-// The interrupt diagnostic is in place before anything else runs: an event
-// while the usage is written ends with its line, not with the bare signal.
-TEST_F(SystemFaults, AnInterruptBeforeTheDialogHasItsLine) {
-  Child child;
-  child.command = {TIRAL_BINARY, "--help"};
-  child.environment = {"LD_PRELOAD=" + std::string(TIRAL_FAULT_SHIM), "TIRAL_FAULT=write:fd=1:1:SIGINT",
-                       "ASAN_OPTIONS=verify_asan_link_order=0"};
-  child.start(work(), temp());
-  EXPECT_EQ(child.finish(), 130);
-  EXPECT_EQ(child.err, "forrtl: error (200): program aborting due to control-C event\r\n");
+// The interrupt diagnostic holds from the first moment to the last: an event
+// while the usage is written, or while the exit handlers run after a whole
+// run, ends with its line and status, not with the bare signal or a crash.
+TEST_F(SystemFaults, AnInterruptAtEitherEndOfTheProcessHasItsLine) {
+  write("climate.txt", years(1));
+  struct Case {
+    std::vector<std::string> arguments;
+    const char* fault;
+  };
+  const Case cases[] = {{{"--help"}, "write:fd=1:1:SIGINT"}, {{"climate.txt", "report.txt", "2001"}, "exit::1:SIGINT"}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(run("", c.fault, {}, c.arguments), 130) << c.fault;
+    EXPECT_EQ(err_, "forrtl: error (200): program aborting due to control-C event\r\n") << c.fault;
+  }
+  // The run itself was over: its report is whole.
+  EXPECT_NE(read("report.txt").find(" Number of Records =          365\r\n"), std::string::npos);
+}
+
+// Memory does not grow with a line's length: an input without line ends
+// reads to its warning and a report inside a 256 MiB memory cgroup.
+TEST_F(SystemFaults, ALineWithoutEndFitsInASmallMemoryGroup) {
+  const std::string group = e2e::make_memory_group(256u << 20);
+  if (group.empty()) GTEST_SKIP() << "no memory cgroup can be made here (needs root and a writable cgroup file system)";
+  write("climate.txt", years(10));
+  fs::resize_file(work() / "climate.txt", std::uintmax_t{2} << 30);  // a 2 GiB sparse hole after the data
+  const auto join = [group] { e2e::join_memory_group(group); };
+  for (const std::string input : {"/dev/zero", "climate.txt"}) {
+    fs::remove(work() / "report.txt");
+    const int status = run(input + "\nreport.txt\n1991\n", "", join);
+    EXPECT_EQ(status, 0) << input << ": " << err_;
+    EXPECT_NE(err_.find("of the input file cannot be read; reading stops there"), std::string::npos) << input;
+    EXPECT_TRUE(fs::exists(work() / "report.txt")) << input;
+  }
+  e2e::remove_memory_group(group);
 }
 
 }  // namespace
