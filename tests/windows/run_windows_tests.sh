@@ -44,14 +44,10 @@ log_dir=$root/build-wintest/logs
 mkdir -p "$log_dir"
 
 # ------------------------------------------------------------- packages
-packages=(cmake make g++ libgtest-dev googletest g++-mingw-w64-x86-64-posix wine wine64)
 install_packages() {
-  dpkg -s "${packages[@]}" >/dev/null 2>&1 && return 0
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq >"$log_dir/apt.log" 2>&1 &&
-    apt-get install -y -qq "${packages[@]}" >>"$log_dir/apt.log" 2>&1 </dev/null
+  bash tools/install-test-packages.sh >"$log_dir/apt.log" 2>&1 </dev/null
 }
-must "install ${packages[*]} (see $log_dir/apt.log)" install_packages
+must "install the test packages (see $log_dir/apt.log)" install_packages
 
 # ---------------------------------------------------------------- builds
 build_windows() {
@@ -301,8 +297,10 @@ interrupt_at_prompt
 
 # ---------------------------- control-C and a kill in the middle of a run
 # A long input keeps the run busy; the signal goes once its work files are in
-# Wine's temporary folder. Afterwards none of them may be left. A run that
-# ends before its files are seen is tried again with twice the input.
+# Wine's temporary folder. Afterwards none of them may be left, and the old
+# report must be as it was; after control-C no new report file is left either
+# (a killed Windows process runs no code, so its new file may stay). A run
+# that ends before its files are seen is tried again with twice the input.
 long_input() {
   awk -v n="$2" 'BEGIN { for (i = 0; i < n; i++) printf "%d.5 %d.25 %d.0\n", 10 + i % 17, i % 11 - 3, 40 + i % 53 }' >"$1"
 }
@@ -312,7 +310,8 @@ stop_mid_run() {
   printf 'long.txt\nreport.txt\n1901\n' >"$work/answers"
   for attempt in 1 2 3; do
     long_input "$work/long.txt" "$records"
-    rm -f "$work/report.txt"
+    rm -f "$work"/.report.txt.tiral-*
+    printf 'an older report\r\n' >"$work/report.txt"
     (cd "$work" && exec wine "$exe" <"$work/answers" >"$work/out" 2>"$work/err") &
     pid=$!
     while kill -0 "$pid" 2>/dev/null; do
@@ -333,17 +332,22 @@ stop_mid_run() {
     [ -z "$(ls -A "$wine_temp")" ] && break
     sleep 0.1
   done
-  local left
+  local left new_files
   left=$(ls -A "$wine_temp" | wc -l)
+  new_files=$(find "$work" -name '.report.txt.tiral-*' | wc -l)
   if [ "$seen" = no ]; then
     fail "$signal in the middle of a run: every run ended (last status $status) before its work files were seen"
   elif [ "$left" -ne 0 ]; then
     fail "$signal in the middle of a run: $left work files left in Wine's temporary folder"
+  elif [ "$(cat "$work/report.txt")" != $'an older report\r' ]; then
+    fail "$signal in the middle of a run: the old report changed: $(head -c 200 "$work/report.txt" | cat -A)"
+  elif [ "$signal" = INT ] && [ "$new_files" -ne 0 ]; then
+    fail "INT in the middle of a run: the new report file is left"
   elif [ "$signal" = INT ] && { [ "$status" -ne $((0xC000013A & 0xFF)) ] ||
     [ "$(cat "$work/err")" != $'forrtl: error (200): program aborting due to control-C event\r' ]; }; then
     fail "INT in the middle of a run: status $status, stderr: $(cat -A "$work/err" | head -5)"
   else
-    pass "$signal in the middle of a run: no work file left"
+    pass "$signal in the middle of a run: no work file left, the old report as it was ($new_files new report file left)"
   fi
   rm -rf "$work"
 }
