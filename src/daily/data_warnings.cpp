@@ -1,24 +1,33 @@
 #include "daily/data_warnings.hpp"
 
+#include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "daily/dated_line.hpp"
 #include "recio/messages.hpp"
+#include "recio/texts.hpp"
 
 namespace tiral {
 
 namespace {
 
-std::string records_read(std::int32_t records) {
-  return "after " + std::to_string(records) + (records == 1 ? " record." : " records.");
+using recio::WarningKind;
+
+void warn(std::string_view text, std::initializer_list<recio::TextValue> values) {
+  recio::write_warning(std::string(recio::warning_prefix) + recio::fill_text(text, values));
 }
 
-void warn_times(std::int64_t count, std::string_view before, std::string_view plural, std::string_view singular,
-                const std::string& where) {
+// The form for one or for any other count; `where` names the first one.
+void warn_times(std::int64_t count, WarningKind kind, std::string_view where_name, const std::string& where,
+                std::initializer_list<recio::TextValue> more = {}) {
   if (count == 0) return;
-  const bool one = count == 1;
-  recio::write_warning(" Warning: " + std::string(before) + std::to_string(count) +
-                       std::string(one ? singular : plural) + (one ? " (" : " (first: ") + where + ").");
+  const recio::WarningText& text = recio::warning_text(kind);
+  const std::string number = std::to_string(count);
+  std::vector<recio::TextValue> values = {{"count", number}, {where_name, where}};
+  values.insert(values.end(), more.begin(), more.end());
+  recio::write_warning(std::string(recio::warning_prefix) +
+                       recio::fill_text(count == 1 ? text.one : text.several, values));
 }
 
 // YYYY-MM-DD, the year in four digits at least.
@@ -34,61 +43,58 @@ constexpr std::string_view month_names[] = {"January", "February", "March",     
 
 }  // namespace
 
-void warn_count(const CheckCount& check, std::string_view before, std::string_view plural,
-                std::string_view singular) {
-  warn_times(check.count, before, plural, singular, "line " + std::to_string(check.first_line));
+void warn_line(WarningKind kind, std::initializer_list<recio::TextValue> values) {
+  warn(recio::warning_text(kind).several, values);
+}
+
+void warn_count(const CheckCount& check, WarningKind kind, std::initializer_list<recio::TextValue> more) {
+  warn_times(check.count, kind, "line", std::to_string(check.first_line), more);
 }
 
 void warn_dated_notes(const DatedNotes& notes, std::int32_t first_year) {
-  warn_count(notes.no_date, "", " lines of the input file begin with no date and are not used",
-             " line of the input file begins with no date and is not used");
+  warn_count(notes.no_date, WarningKind::no_date);
   const std::string year = std::to_string(first_year);
-  warn_count(notes.before_first_year, "",
-             " records are dated before 1 January " + year + ", the first year, and are not used",
-             " record is dated before 1 January " + year + ", the first year, and is not used");
-  warn_count(notes.going_back, "",
-             " records repeat the date of a record before them or go back to an earlier date, and are not used",
-             " record repeats the date of a record before it or goes back to an earlier date, and is not used");
-  warn_count(notes.not_numbers, "", " values are not numbers and count as no-data",
-             " value is not a number and counts as no-data");
-  warn_times(notes.days_without_record, "", " days have no record and count as no-data in all three columns",
-             " day has no record and counts as no-data in all three columns",
+  warn_count(notes.before_first_year, WarningKind::before_first_year, {{"year", year}});
+  warn_count(notes.going_back, WarningKind::going_back);
+  warn_count(notes.not_numbers, WarningKind::not_numbers);
+  warn_times(notes.days_without_record, WarningKind::days_without_record, "date",
              iso_date(date_of_day(notes.first_day_without)));
 }
 
+namespace {
+
+// The line's form follows the count of records read.
+void warn_reading_stopped(WarningKind kind, std::int64_t line, std::int32_t records) {
+  const recio::WarningText& text = recio::warning_text(kind);
+  warn(records == 1 ? text.one : text.several, {{"line", std::to_string(line)}, {"records", std::to_string(records)}});
+}
+
+}  // namespace
+
 void warn_unreadable_line(std::int64_t line, std::int32_t records) {
-  recio::write_warning(" Warning: line " + std::to_string(line) +
-                       " of the input file cannot be read; reading stops there, " + records_read(records));
+  warn_reading_stopped(WarningKind::unreadable_line, line, records);
 }
 
 void warn_file_ends_inside_record(std::int32_t records) {
-  recio::write_warning(" Warning: the input file ends inside a record; reading stops there, " + records_read(records));
+  warn_reading_stopped(WarningKind::file_ends_inside_record, 0, records);
 }
 
 void warn_walk_result(std::int32_t year_count, std::int32_t record_count, std::int64_t unused, std::int64_t missing,
                       std::int64_t last_year) {
   const std::string year = std::to_string(last_year);
   if (year_count == 0 && record_count > 0) {
-    recio::write_warning(" Warning: fewer than 365 records make no whole year; no record is used.");
-  } else if (unused == 1) {
-    recio::write_warning(" Warning: the last record falls after 31 December " + year + " and is not used.");
-  } else if (unused > 1) {
-    recio::write_warning(" Warning: the last " + std::to_string(unused) + " records fall after 31 December " + year +
-                         " and are not used.");
+    warn_line(WarningKind::too_few_records);
+  } else if (unused > 0) {
+    warn_times(unused, WarningKind::last_records_unused, "year", year);
   } else if (missing > 0) {
-    recio::write_warning(" Warning: the records end " + std::to_string(missing) + (missing == 1 ? " day" : " days") +
-                         " before 31 December " + year + ".");
+    warn_times(missing, WarningKind::records_end_early, "year", year);
   }
 }
 
 void warn_failing_months(const FailingMonths& months) {
-  if (months.count == 0) return;
-  warn_times(months.count, "",
-             " months of the record miss 11 or more days or 5 in a row, more than the WMO rule allows for a monthly "
-             "mean; their missing values are filled with the file means",
-             " month of the record misses 11 or more days or 5 in a row, more than the WMO rule allows for a monthly "
-             "mean; its missing values are filled with the file means",
-             std::string(month_names[months.first_month - 1]) + " " + std::to_string(months.first_year));
+  if (months.count == 0) return;  // no first month to name
+  warn_times(months.count, WarningKind::failing_months, "month", std::string(month_names[months.first_month - 1]),
+             {{"year", std::to_string(months.first_year)}});
 }
 
 }  // namespace tiral

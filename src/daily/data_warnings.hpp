@@ -3,8 +3,9 @@
 #pragma once
 
 #include <cstdint>
-#include <string_view>
+#include <initializer_list>
 
+#include "recio/texts.hpp"
 #include "state/run_state.hpp"
 
 namespace tiral {
@@ -16,10 +17,13 @@ struct CheckCount {
   std::int64_t first_line = 0;
 };
 
-// " Warning: " + `before` + the count + the plural or singular text + where
-// the first one is ("(first: line L)." or "(line L)."); nothing for none.
-void warn_count(const CheckCount& check, std::string_view before, std::string_view plural,
-                std::string_view singular);
+// The warning `kind`, one that has no count, with `values` filled in.
+void warn_line(recio::WarningKind kind, std::initializer_list<recio::TextValue> values = {});
+
+// The warning `kind` in its form for one or for more, with the count and
+// the line of the first one filled in, and the placeholders of `more`;
+// nothing for none.
+void warn_count(const CheckCount& check, recio::WarningKind kind, std::initializer_list<recio::TextValue> more = {});
 
 // What the first pass over a dated file left out, or found without a record.
 struct DatedNotes {

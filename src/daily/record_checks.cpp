@@ -5,7 +5,7 @@
 
 #include "daily/daily_reader.hpp"
 #include "recio/characters.hpp"
-#include "recio/messages.hpp"
+#include "recio/texts.hpp"
 
 namespace tiral {
 
@@ -39,7 +39,7 @@ void note(CheckCount& check, std::int64_t times, std::int64_t line) {
 
 void warn_column_without_value(std::string_view label, std::int32_t nodata, std::int32_t record_count) {
   if (record_count > 0 && nodata == record_count) {
-    recio::write_warning(" Warning: every " + std::string(label) + " value is no-data, so its means are NaN.");
+    warn_line(recio::WarningKind::column_without_value, {{"column", label}});
   }
 }
 
@@ -73,29 +73,19 @@ void check_dated_record(RecordChecks& checks, std::int64_t line, std::string_vie
 }
 
 void warn_record_checks(const RecordChecks& checks, const RunState& run, bool file_without_record) {
-  if (file_without_record) recio::write_warning(" Warning: the input file holds no record.");
-  warn_count(checks.decimal_commas, "", " records seem to use decimal commas, which here separate values",
-             " record seems to use decimal commas, which here separate values");
-  warn_count(checks.text_after_values, "", " records have text after the values read, which is not used",
-             " record has text after the values read, which is not used");
-  warn_count(checks.several_lines, "", " records go on over more than one line",
-             " record goes on over more than one line");
-  warn_count(checks.empty_values, "", " records leave a value empty, which keeps the last value read in its column",
-             " record leaves a value empty, which keeps the last value read in its column");
-  warn_count(checks.words, "", " records hold a word, read as the number -1 or 0",
-             " record holds a word, read as the number -1 or 0");
-  warn_count(checks.temperatures_beyond_observed, "",
-             " temperatures lie below -90 or above 60 degrees Celsius, beyond any ever observed, and are used as "
-             "they are",
-             " temperature lies below -90 or above 60 degrees Celsius, beyond any ever observed, and is used as it is");
-  warn_count(checks.minimum_above_maximum, "on ", " days the minimum temperature is above the maximum",
-             " day the minimum temperature is above the maximum");
-  if (run.record_count > run.nodata_hmd && !checks.humidity_above_one) {
-    recio::write_warning(" Warning: every humidity is 1 or less; humidity is read in percent.");
-  }
-  warn_column_without_value("tmp_max", run.nodata_tmp_max, run.record_count);
-  warn_column_without_value("tmp_min", run.nodata_tmp_min, run.record_count);
-  warn_column_without_value("hmd", run.nodata_hmd, run.record_count);
+  using recio::WarningKind;
+  if (file_without_record) warn_line(WarningKind::no_record);
+  warn_count(checks.decimal_commas, WarningKind::decimal_commas);
+  warn_count(checks.text_after_values, WarningKind::text_after_values);
+  warn_count(checks.several_lines, WarningKind::several_lines);
+  warn_count(checks.empty_values, WarningKind::empty_values);
+  warn_count(checks.words, WarningKind::words);
+  warn_count(checks.temperatures_beyond_observed, WarningKind::temperatures_beyond_observed);
+  warn_count(checks.minimum_above_maximum, WarningKind::minimum_above_maximum);
+  if (run.record_count > run.nodata_hmd && !checks.humidity_above_one) warn_line(WarningKind::humidity_in_fractions);
+  warn_column_without_value(recio::column_labels[0], run.nodata_tmp_max, run.record_count);
+  warn_column_without_value(recio::column_labels[1], run.nodata_tmp_min, run.record_count);
+  warn_column_without_value(recio::column_labels[2], run.nodata_hmd, run.record_count);
 }
 
 }  // namespace tiral

@@ -1,5 +1,5 @@
-// The run-time message catalogue: the texts of the numbered messages and the
-// lines that carry them. The fatal end of a run is in run_end.hpp,
+// The lines that carry the numbered messages (their texts are in texts.cpp)
+// and the warnings. The fatal end of a run is in run_end.hpp,
 // since it closes every unit.
 #pragma once
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "recio/messages.hpp"
+#include "recio/texts.hpp"
 #include "recio/units.hpp"
 
 namespace recio {
@@ -28,7 +29,7 @@ struct InterruptLine {
   std::array<char, 128> bytes;
   std::size_t size;
 };
-std::array<InterruptLine, 4> interrupt_lines{};  // control-C, control-BREAK, menu-CLOSE, unknown
+std::array<InterruptLine, interrupt_words.size()> interrupt_lines{};
 
 std::size_t event_index(platform::ConsoleEvent event) {
   switch (event) {
@@ -91,10 +92,9 @@ void install_memory_diagnostic() {
 }
 
 void install_interrupt_diagnostic() {
-  const char* words[] = {"control-C", "control-BREAK", "menu-CLOSE", "unknown"};
   for (std::size_t i = 0; i < interrupt_lines.size(); ++i) {
     const std::string line =
-        diagnostic_line("error", Message::interrupted, message_text(Message::interrupted, 0, words[i]));
+        diagnostic_line("error", Message::interrupted, message_text(Message::interrupted, 0, interrupt_words[i]));
     interrupt_lines[i].size = line.copy(interrupt_lines[i].bytes.data(), interrupt_lines[i].bytes.size());
   }
   platform::install_interrupt_handler(on_interrupt);

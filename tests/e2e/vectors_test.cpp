@@ -316,65 +316,71 @@ std::string strip_slash(std::string p) {
 
 // ------------------------------------------------------------- the test
 
-class RecordedRun : public ::testing::TestWithParam<VectorCase> {};
+// What one vector folder holds.
+struct Recorded {
+  fs::path dir;
+  std::string input_name;
+  std::optional<std::string> input;
+  std::string answers;
+  std::string expected_stdout;
+  std::string expected_stderr;
+  int expected_status = 0;
+  std::optional<std::string> report_name;
+  std::optional<std::string> expected_report;
+  std::vector<std::string> files_lines;  // expected-files
+  fs::path setup;
+  bool has_setup = false;
+};
 
-TEST_P(RecordedRun, GivesTheRecordedResults) {
-  const VectorCase& vector_case = GetParam();
-  if (vector_case.name.empty()) {
-    // Under CI the vectors must be there: a run that checked none is no pass.
-    const char* ci = std::getenv("CI");
-    if (ci != nullptr && *ci != '\0') FAIL() << "no vector folders in '" << vector_case.root << "' under CI";
-    GTEST_SKIP() << "no vector folders in '" << vector_case.root << "'";
-  }
-  const fs::path dir = fs::path(vector_case.root) / vector_case.name;
-  const std::string binary = runner().binary;
-  ASSERT_EQ(access(binary.c_str(), X_OK), 0) << "program not built: " << binary;
-
-  // The vector's files.
-  auto input_name = file_bytes(dir / "input-name");
+void load_recorded(const fs::path& dir, Recorded& recorded) {
+  recorded.dir = dir;
+  const auto input_name = file_bytes(dir / "input-name");
   ASSERT_TRUE(input_name) << "missing input-name in " << dir;
-  const auto input = file_bytes(dir / "input");
-  auto answers = file_bytes(dir / "answers");
+  recorded.input_name = *input_name;
+  recorded.input = file_bytes(dir / "input");
+  const auto answers = file_bytes(dir / "answers");
   ASSERT_TRUE(answers) << "missing answers in " << dir;
+  recorded.answers = *answers;
   const auto expected_stdout = file_bytes(dir / "expected-stdout");
-  auto expected_stderr = file_bytes(dir / "expected-stderr");
+  const auto expected_stderr = file_bytes(dir / "expected-stderr");
   const auto expected_status_text = file_bytes(dir / "expected-status");
   ASSERT_TRUE(expected_stdout && expected_stderr && expected_status_text)
       << "missing expected-stdout, expected-stderr or expected-status in " << dir;
-  const auto report_name = file_bytes(dir / "report-name");
-  const auto expected_report = file_bytes(dir / "expected-report");
-  ASSERT_EQ(report_name.has_value(), expected_report.has_value())
+  recorded.expected_stdout = *expected_stdout;
+  recorded.expected_stderr = *expected_stderr;
+  recorded.report_name = file_bytes(dir / "report-name");
+  recorded.expected_report = file_bytes(dir / "expected-report");
+  ASSERT_EQ(recorded.report_name.has_value(), recorded.expected_report.has_value())
       << "report-name and expected-report go together in " << dir;
   const auto files_text = file_bytes(dir / "expected-files");
-  const std::vector<std::string> files_lines = files_text ? split_lines(*files_text) : std::vector<std::string>{};
-  const fs::path setup = dir / "setup";
+  if (files_text) recorded.files_lines = split_lines(*files_text);
+  recorded.setup = dir / "setup";
   std::error_code ec;
-  const bool has_setup = fs::is_directory(setup, ec);
+  recorded.has_setup = fs::is_directory(recorded.setup, ec);
 
-  int expected_status = 0;
-  {
-    std::istringstream s(*expected_status_text);
-    ASSERT_TRUE(s >> expected_status) << "unreadable expected-status in " << dir;
-  }
+  std::istringstream s(*expected_status_text);
+  ASSERT_TRUE(s >> recorded.expected_status) << "unreadable expected-status in " << dir;
+}
 
-  // 1. Working folder and private TMPDIR.
-  const e2e::RunFolders folders("tiral-e2e");
+// The working folder with the input file and the setup/ copies; `cwd` is
+// its real path.
+void prepare_folder(const Recorded& recorded, const e2e::RunFolders& folders, std::string& cwd) {
   const fs::path work = folders.work();
-  const std::string cwd = fs::canonical(work, ec).string();
+  std::error_code ec;
+  cwd = fs::canonical(work, ec).string();
   ASSERT_FALSE(ec) << "cannot make the working folders";
   ASSERT_LT(cwd.size(), max_work_path_length) << "working folder path too long: " << cwd;
 
-  // 2. Input file and setup/ copies.
-  if (input) {
-    const fs::path p = work / *input_name;
+  if (recorded.input) {
+    const fs::path p = work / recorded.input_name;
     fs::create_directories(p.parent_path(), ec);
-    ASSERT_TRUE(write_file(p, *input)) << "cannot write the input file " << p;
+    ASSERT_TRUE(write_file(p, *recorded.input)) << "cannot write the input file " << p;
   }
-  if (has_setup) {
-    const std::string e = copy_tree(setup, work);
+  if (recorded.has_setup) {
+    const std::string e = copy_tree(recorded.setup, work);
     ASSERT_TRUE(e.empty()) << "cannot copy setup/: " << e;
   }
-  for (const auto& line : files_lines) {
+  for (const auto& line : recorded.files_lines) {
     if (line.rfind("setup/", 0) != 0) continue;
     const std::size_t sp = line.find(' ');
     const std::string path = line.substr(6, sp == std::string::npos ? std::string::npos : sp - 6);
@@ -383,27 +389,31 @@ TEST_P(RecordedRun, GivesTheRecordedResults) {
       ASSERT_FALSE(ec) << "cannot make folder " << path << ": " << ec.message();
     }
   }
+}
 
-  // 3. and 4. Answers, then the run.
-  std::string stdin_bytes = replace_all(*answers, cwd_token, runner().wine ? wine_path(cwd) : cwd);
+// The answers typed, then the run to its end; `status` as finish() gives it.
+void run_program(const Recorded& recorded, const e2e::RunFolders& folders, const std::string& cwd, e2e::Child& child,
+                 int& status) {
+  std::string stdin_bytes = replace_all(recorded.answers, cwd_token, runner().wine ? wine_path(cwd) : cwd);
   if (runner().wine) stdin_bytes = replace_all(stdin_bytes, "/dev/full", wine_path("/dev/full"));
-  e2e::Child child;
-  child.command = {binary};
+  child.command = {runner().binary};
   if (!runner().program.empty()) child.command.insert(child.command.begin(), runner().program);
   child.environment = runner().environment;
   child.time_limit = std::chrono::seconds(time_limit_seconds);
-  child.start(work, folders.temp());
+  child.start(folders.work(), folders.temp());
   child.type(stdin_bytes);
-  const int status = child.finish();
+  status = child.finish();
   ASSERT_FALSE(child.timed_out) << "no end after " << time_limit_seconds << " s; stdout so far:\n"
                                 << escape(child.out) << "\nstderr so far:\n"
                                 << escape(child.err);
+}
 
-  // 5. Comparisons.
-  expect_same("stdout", *expected_stdout, child.out);
+// Standard output, standard error and the exit status.
+void compare_console(const Recorded& recorded, const std::string& cwd, const e2e::Child& child, int status) {
+  expect_same("stdout", recorded.expected_stdout, child.out);
 
-  std::string want_err =
-      replace_all(runner().wine ? wine_diagnostic_names(*expected_stderr, cwd) : *expected_stderr, cwd_token, cwd);
+  std::string want_err = replace_all(
+      runner().wine ? wine_diagnostic_names(recorded.expected_stderr, cwd) : recorded.expected_stderr, cwd_token, cwd);
   std::string got_err = child.err;
   if (want_err.rfind(system_text_line, 0) == 0) {
     want_err.erase(0, system_text_line.size());
@@ -419,118 +429,172 @@ TEST_P(RecordedRun, GivesTheRecordedResults) {
   expect_same("stderr", want_err, got_err);
 
   if (status >= 0) {
-    EXPECT_EQ(status, expected_status) << "exit status";
+    EXPECT_EQ(status, recorded.expected_status) << "exit status";
   } else {
-    ADD_FAILURE() << "the program ended by signal " << -status << ", expected exit status " << expected_status;
+    ADD_FAILURE() << "the program ended by signal " << -status << ", expected exit status " << recorded.expected_status;
   }
+}
 
-  if (report_name) {
-    const auto got = file_bytes(work / *report_name);
-    if (!got) {
-      ADD_FAILURE() << "no report file '" << *report_name << "'";
-    } else {
-      expect_same("report " + *report_name, *expected_report, *got);
-    }
+void compare_report(const Recorded& recorded, const fs::path& work) {
+  if (!recorded.report_name) return;
+  const auto got = file_bytes(work / *recorded.report_name);
+  if (!got) {
+    ADD_FAILURE() << "no report file '" << *recorded.report_name << "'";
+  } else {
+    expect_same("report " + *recorded.report_name, *recorded.expected_report, *got);
   }
+}
 
-  std::set<std::string> allowed;  // what the working folder may hold, relative to it
-  if (has_setup) {
+// What the working folder may hold, relative to it, before expected-files.
+std::set<std::string> files_allowed(const Recorded& recorded) {
+  std::set<std::string> allowed;
+  if (recorded.has_setup) {
     std::vector<std::string> entries;
-    list_tree(setup, setup, entries);
+    list_tree(recorded.setup, recorded.setup, entries);
     allowed.insert(entries.begin(), entries.end());
   }
-  if (report_name) allowed.insert(fs::path(*report_name).lexically_normal().generic_string());
-  if (input) allowed.insert(*input_name);
+  if (recorded.report_name) allowed.insert(fs::path(*recorded.report_name).lexically_normal().generic_string());
+  if (recorded.input) allowed.insert(recorded.input_name);
+  return allowed;
+}
 
-  for (const auto& line : files_lines) {
-    const fs::path in_path = work / *input_name;
-    struct stat st {};
-    if (line == "input unchanged") {
-      const auto got = file_bytes(in_path);
-      if (!input) {
-        ADD_FAILURE() << "'input unchanged' without an input file in the vector";
-      } else if (!got) {
-        ADD_FAILURE() << "input file '" << *input_name << "' is gone";
-      } else {
-        expect_same("input file", *input, *got);
+// One "input ..." line of expected-files; false for a line that is none.
+bool compare_input_line(const Recorded& recorded, const fs::path& work, const std::string& line,
+                        std::set<std::string>& allowed) {
+  const fs::path in_path = work / recorded.input_name;
+  struct stat st {};
+  if (line == "input unchanged") {
+    const auto got = file_bytes(in_path);
+    if (!recorded.input) {
+      ADD_FAILURE() << "'input unchanged' without an input file in the vector";
+    } else if (!got) {
+      ADD_FAILURE() << "input file '" << recorded.input_name << "' is gone";
+    } else {
+      expect_same("input file", *recorded.input, *got);
+    }
+  } else if (line == "input created empty") {
+    allowed.insert(recorded.input_name);
+    if (lstat(in_path.c_str(), &st) != 0) {
+      ADD_FAILURE() << "input file was not created";
+    } else if (!S_ISREG(st.st_mode) || st.st_size != 0) {
+      ADD_FAILURE() << "input file should be an empty file, size " << st.st_size;
+    }
+  } else if (line == "input absent") {
+    EXPECT_NE(lstat(in_path.c_str(), &st), 0) << "input file should not exist";
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// One "setup/PATH unchanged" or "setup/PATH replaced by the report" line.
+void compare_setup_line(const Recorded& recorded, const fs::path& work, const std::string& line,
+                        std::set<std::string>& allowed) {
+  const std::size_t sp = line.find(' ');
+  ASSERT_NE(sp, std::string::npos) << "bad expected-files line: " << line;
+  const std::string path = line.substr(6, sp - 6);
+  const std::string what = line.substr(sp + 1);
+  const fs::path wp = work / strip_slash(path);
+  allowed.insert(strip_slash(path));
+  struct stat st {};
+  std::error_code ec;
+  if (what == "unchanged") {
+    if (path.back() == '/') {
+      EXPECT_TRUE(lstat(wp.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) << "folder " << path << " should still be there";
+      return;
+    }
+    struct stat orig {};
+    ASSERT_EQ(lstat((recorded.setup / path).c_str(), &orig), 0) << "no setup/" << path;
+    if (lstat(wp.c_str(), &st) != 0) {
+      ADD_FAILURE() << path << " is gone";
+    } else if (S_ISLNK(orig.st_mode)) {
+      EXPECT_TRUE(S_ISLNK(st.st_mode)) << path << " should still be a link";
+      if (S_ISLNK(st.st_mode)) {
+        EXPECT_EQ(fs::read_symlink(wp, ec), fs::read_symlink(recorded.setup / path, ec))
+            << path << " should keep its target";
       }
-    } else if (line == "input created empty") {
-      allowed.insert(*input_name);
-      if (lstat(in_path.c_str(), &st) != 0) {
-        ADD_FAILURE() << "input file was not created";
-      } else if (!S_ISREG(st.st_mode) || st.st_size != 0) {
-        ADD_FAILURE() << "input file should be an empty file, size " << st.st_size;
+    } else {
+      const auto want = file_bytes(recorded.setup / path);
+      const auto got = file_bytes(wp);
+      EXPECT_TRUE(S_ISREG(st.st_mode)) << path << " should be a plain file";
+      if (want && got) {
+        expect_same(path, *want, *got);
       }
-    } else if (line == "input absent") {
-      EXPECT_NE(lstat(in_path.c_str(), &st), 0) << "input file should not exist";
-    } else if (line.rfind("setup/", 0) == 0) {
-      const std::size_t sp = line.find(' ');
-      ASSERT_NE(sp, std::string::npos) << "bad expected-files line: " << line;
-      const std::string path = line.substr(6, sp - 6);
-      const std::string what = line.substr(sp + 1);
-      const fs::path wp = work / strip_slash(path);
-      allowed.insert(strip_slash(path));
-      if (what == "unchanged") {
-        if (path.back() == '/') {
-          EXPECT_TRUE(lstat(wp.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-              << "folder " << path << " should still be there";
-          continue;
-        }
-        struct stat orig {};
-        ASSERT_EQ(lstat((setup / path).c_str(), &orig), 0) << "no setup/" << path;
-        if (lstat(wp.c_str(), &st) != 0) {
-          ADD_FAILURE() << path << " is gone";
-        } else if (S_ISLNK(orig.st_mode)) {
-          EXPECT_TRUE(S_ISLNK(st.st_mode)) << path << " should still be a link";
-          if (S_ISLNK(st.st_mode)) {
-            EXPECT_EQ(fs::read_symlink(wp, ec), fs::read_symlink(setup / path, ec))
-                << path << " should keep its target";
-          }
-        } else {
-          const auto want = file_bytes(setup / path);
-          const auto got = file_bytes(wp);
-          EXPECT_TRUE(S_ISREG(st.st_mode)) << path << " should be a plain file";
-          if (want && got) {
-            expect_same(path, *want, *got);
-          }
-        }
-      } else if (what == "replaced by the report") {
-        const auto got = file_bytes(wp);
-        if (!got) {
-          ADD_FAILURE() << path << " is gone";
-        } else if (expected_report) {
-          expect_same(path, *expected_report, *got);
-        }
-      } else {
-        ADD_FAILURE() << "unknown expected-files line: " << line;
-      }
+    }
+  } else if (what == "replaced by the report") {
+    const auto got = file_bytes(wp);
+    if (!got) {
+      ADD_FAILURE() << path << " is gone";
+    } else if (recorded.expected_report) {
+      expect_same(path, *recorded.expected_report, *got);
+    }
+  } else {
+    ADD_FAILURE() << "unknown expected-files line: " << line;
+  }
+}
+
+// Every line of expected-files; what they name joins `allowed`.
+void compare_expected_files(const Recorded& recorded, const fs::path& work, std::set<std::string>& allowed) {
+  for (const auto& line : recorded.files_lines) {
+    if (compare_input_line(recorded, work, line, allowed)) continue;
+    if (line.rfind("setup/", 0) == 0) {
+      ASSERT_NO_FATAL_FAILURE(compare_setup_line(recorded, work, line, allowed));
     } else {
       ADD_FAILURE() << "unknown expected-files line: " << line;
     }
   }
+}
 
-  // 6. Nothing else in the working folder; TMPDIR empty.
-  {
-    // A file inside a folder brings the folder along.
-    std::set<std::string> with_parents = allowed;
-    for (const auto& a : allowed) {
-      for (fs::path p = fs::path(a).parent_path(); !p.empty(); p = p.parent_path())
-        with_parents.insert(p.generic_string());
-    }
-    std::vector<std::string> present;
-    list_tree(work, work, present);
-    for (const auto& p : present) {
-      EXPECT_TRUE(with_parents.count(p)) << "unexpected file left in the working folder: " << p;
-    }
-    std::vector<std::string> temps;
-    list_tree(folders.temp(), folders.temp(), temps);
-    for (const auto& p : temps) ADD_FAILURE() << "file left in TMPDIR: " << p;
-    if (!runner().temp.empty()) {
-      std::vector<std::string> runner_temps;
-      list_tree(runner().temp, runner().temp, runner_temps);
-      for (const auto& p : runner_temps) ADD_FAILURE() << "file left in " << runner().temp << ": " << p;
-    }
+// Nothing else in the working folder; TMPDIR empty.
+void compare_leftovers(const std::set<std::string>& allowed, const e2e::RunFolders& folders) {
+  // A file inside a folder brings the folder along.
+  std::set<std::string> with_parents = allowed;
+  for (const auto& a : allowed) {
+    for (fs::path p = fs::path(a).parent_path(); !p.empty(); p = p.parent_path())
+      with_parents.insert(p.generic_string());
   }
+  std::vector<std::string> present;
+  list_tree(folders.work(), folders.work(), present);
+  for (const auto& p : present) {
+    EXPECT_TRUE(with_parents.count(p)) << "unexpected file left in the working folder: " << p;
+  }
+  std::vector<std::string> temps;
+  list_tree(folders.temp(), folders.temp(), temps);
+  for (const auto& p : temps) ADD_FAILURE() << "file left in TMPDIR: " << p;
+  if (!runner().temp.empty()) {
+    std::vector<std::string> runner_temps;
+    list_tree(runner().temp, runner().temp, runner_temps);
+    for (const auto& p : runner_temps) ADD_FAILURE() << "file left in " << runner().temp << ": " << p;
+  }
+}
+
+class RecordedRun : public ::testing::TestWithParam<VectorCase> {};
+
+TEST_P(RecordedRun, GivesTheRecordedResults) {
+  const VectorCase& vector_case = GetParam();
+  if (vector_case.name.empty()) {
+    // Under CI the vectors must be there: a run that checked none is no pass.
+    const char* ci = std::getenv("CI");
+    if (ci != nullptr && *ci != '\0') FAIL() << "no vector folders in '" << vector_case.root << "' under CI";
+    GTEST_SKIP() << "no vector folders in '" << vector_case.root << "'";
+  }
+  const std::string binary = runner().binary;
+  ASSERT_EQ(access(binary.c_str(), X_OK), 0) << "program not built: " << binary;
+
+  Recorded recorded;
+  ASSERT_NO_FATAL_FAILURE(load_recorded(fs::path(vector_case.root) / vector_case.name, recorded));
+  const e2e::RunFolders folders("tiral-e2e");
+  std::string cwd;
+  ASSERT_NO_FATAL_FAILURE(prepare_folder(recorded, folders, cwd));
+  e2e::Child child;
+  int status = 0;
+  ASSERT_NO_FATAL_FAILURE(run_program(recorded, folders, cwd, child, status));
+
+  compare_console(recorded, cwd, child, status);
+  compare_report(recorded, folders.work());
+  std::set<std::string> allowed = files_allowed(recorded);
+  ASSERT_NO_FATAL_FAILURE(compare_expected_files(recorded, folders.work(), allowed));
+  compare_leftovers(allowed, folders);
 }
 
 std::string case_label(const ::testing::TestParamInfo<VectorCase>& info) { return info.param.label; }
