@@ -20,18 +20,15 @@ FileHandle standard_input() { return {STDIN_FILENO}; }
 FileHandle standard_output() { return {STDOUT_FILENO}; }
 FileHandle standard_error() { return {STDERR_FILENO}; }
 
-void guard_standard_streams() {
+bool guard_standard_streams() {
   // Opens take the lowest free descriptor, so each placeholder lands on the
   // stream it stands for; its access mode is the one the stream never uses.
   const int refusing_mode[] = {O_WRONLY, O_RDONLY, O_RDONLY};
   for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
     if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
-    const int placeholder = open("/dev/null", refusing_mode[fd]);
-    if (placeholder != fd) {
-      // Without a placeholder a data file could become the stream: stop here.
-      exit_process(recio::fatal_exit_status(recio::Message::open_failure));
-    }
+    if (open("/dev/null", refusing_mode[fd]) != fd) return false;
   }
+  return true;
 }
 
 namespace {
@@ -294,9 +291,7 @@ OpenResult open_replacement(const std::string& name, int create) {
   return result;
 }
 
-}  // namespace
-
-OpenResult open_file(const std::string& name, IfMissing if_missing, Access access) {
+OpenResult open_by_access(const std::string& name, IfMissing if_missing, Access access) {
   const int create = if_missing == IfMissing::create ? O_CREAT : 0;
   if (access == Access::replace) return open_replacement(name, create);
   if (access == Access::read) {
@@ -310,6 +305,14 @@ OpenResult open_file(const std::string& name, IfMissing if_missing, Access acces
     }
   }
   return open_for_update(name, create);
+}
+
+}  // namespace
+
+OpenResult open_file(const std::string& name, IfMissing if_missing, Access access) {
+  OpenResult result = open_by_access(name, if_missing, access);
+  result.reason = open_failure_reason(result.error);
+  return result;
 }
 
 ErrorCode commit_replacement(FileHandle handle, const std::string& new_path, const std::string& final_path) {
@@ -360,6 +363,7 @@ ScratchResult create_scratch_file() {
   sigprocmask(SIG_SETMASK, &before, nullptr);
   if (fd < 0) {
     result.error = error;
+    result.reason = open_failure_reason(error);
     result.path = full_path(path);
     return result;
   }
@@ -429,25 +433,27 @@ bool same_full_path(const std::string& first, const std::string& second) {
 
 std::string error_text(ErrorCode error) { return std::strerror(error); }
 
-recio::Message open_failure_message(ErrorCode error) {
+OpenFailure open_failure_reason(ErrorCode error) {
   switch (error) {
+    case 0:
+      return OpenFailure::none;
     case ENOENT:
     case ENOTDIR:
-      return recio::Message::file_not_found;
+      return OpenFailure::not_found;
     case EACCES:
     case EPERM:
     case EISDIR:
     case EROFS:
-      return recio::Message::permission_denied;
+      return OpenFailure::denied;
     case ENAMETOOLONG:
     case EINVAL:
     case EILSEQ:
-      return recio::Message::bad_file_name;
+      return OpenFailure::bad_name;
     case ENXIO:
     case ENODEV:
-      return recio::Message::no_such_device;
+      return OpenFailure::no_device;
     default:
-      return recio::Message::open_failure;
+      return OpenFailure::other;
   }
 }
 

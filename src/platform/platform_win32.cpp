@@ -209,9 +209,7 @@ OpenResult open_replacement(const std::string& name, DWORD disposition) {
   return replacement;
 }
 
-}  // namespace
-
-OpenResult open_file(const std::string& name, IfMissing if_missing, Access access) {
+OpenResult open_by_access(const std::string& name, IfMissing if_missing, Access access) {
   const DWORD disposition = if_missing == IfMissing::create ? OPEN_ALWAYS : OPEN_EXISTING;
   if (access == Access::replace) return open_replacement(name, disposition);
   if (access == Access::read) {
@@ -230,6 +228,14 @@ OpenResult open_file(const std::string& name, IfMissing if_missing, Access acces
   }
   OpenResult result = open_for_update(name, disposition);
   return result.error != 0 ? result : finish_open(result);
+}
+
+}  // namespace
+
+OpenResult open_file(const std::string& name, IfMissing if_missing, Access access) {
+  OpenResult result = open_by_access(name, if_missing, access);
+  result.reason = open_failure_reason(result.error);
+  return result;
 }
 
 ErrorCode commit_replacement(FileHandle handle, const std::string& new_path, const std::string& final_path) {
@@ -252,6 +258,7 @@ ScratchResult create_scratch_file() {
   const DWORD length = GetTempPathA(sizeof directory, directory);
   if (length == 0 || length >= sizeof directory) {
     result.error = length == 0 ? static_cast<ErrorCode>(GetLastError()) : ERROR_FILENAME_EXCED_RANGE;
+    result.reason = open_failure_reason(result.error);
     return result;
   }
   // Our own unique names and CREATE_NEW instead of GetTempFileNameA: that
@@ -281,6 +288,7 @@ ScratchResult create_scratch_file() {
   }
   const std::string full = full_path(path);
   result.path = full.empty() ? path : full;
+  result.reason = open_failure_reason(result.error);
   return result;
 }
 
@@ -384,23 +392,25 @@ std::string error_text(ErrorCode error) {
   return std::string(buffer, length);
 }
 
-recio::Message open_failure_message(ErrorCode error) {
+OpenFailure open_failure_reason(ErrorCode error) {
   switch (static_cast<DWORD>(error)) {
+    case 0:
+      return OpenFailure::none;
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
-      return recio::Message::file_not_found;
+      return OpenFailure::not_found;
     case ERROR_ACCESS_DENIED:
-      return recio::Message::permission_denied;
+      return OpenFailure::denied;
     case ERROR_INVALID_NAME:
     case ERROR_FILENAME_EXCED_RANGE:
     case ERROR_BAD_PATHNAME:
-      return recio::Message::bad_file_name;
+      return OpenFailure::bad_name;
     case ERROR_INVALID_DRIVE:
     case ERROR_BAD_UNIT:
     case ERROR_NOT_READY:
-      return recio::Message::no_such_device;
+      return OpenFailure::no_device;
     default:
-      return recio::Message::open_failure;
+      return OpenFailure::other;
   }
 }
 
@@ -452,7 +462,7 @@ BOOL WINAPI on_console_event(DWORD event) {
 
 // Windows hands out no standard-stream slots to files the program opens: a
 // missing standard handle stays missing, and transfers on it fail.
-void guard_standard_streams() {}
+bool guard_standard_streams() { return true; }
 
 void install_interrupt_handler(InterruptHandler handler) {
   installed_handler = handler;

@@ -29,7 +29,6 @@ struct Unit {
   std::atomic<bool> replacing{false};
   std::string final_path;
   std::string new_path;
-  BlankMode blanks = BlankMode::null;
 
   // Output: completed records not yet sent. The buffer never moves while the
   // unit is open, so an interrupt can send what it holds.
@@ -101,7 +100,6 @@ void reset(Unit& unit) {
   unit.handle = {};
   unit.console = unit.scratch = unit.read_only = unit.regular_file = unit.truncate_pending = unit.wrote = false;
   unit.replacing = false;
-  unit.blanks = BlankMode::null;
   unit.out.reset();
   unit.out_size = 0;
   unit.flushing = false;
@@ -292,25 +290,36 @@ bool settle_file_start(Unit& unit) {
   return true;
 }
 
-// An OPEN keyword in any letter case, trailing blanks allowed.
-bool equal_keyword(std::string_view given, std::string_view keyword) {
-  while (!given.empty() && given.back() == ' ') given.remove_suffix(1);
-  return equal_ignoring_case(given, keyword);
+// The message of a refused open.
+Message open_failure_message(platform::OpenFailure reason) {
+  switch (reason) {
+    case platform::OpenFailure::not_found:
+      return Message::file_not_found;
+    case platform::OpenFailure::denied:
+      return Message::permission_denied;
+    case platform::OpenFailure::bad_name:
+      return Message::bad_file_name;
+    case platform::OpenFailure::no_device:
+      return Message::no_such_device;
+    case platform::OpenFailure::none:
+    case platform::OpenFailure::other:
+      break;
+  }
+  return Message::open_failure;
 }
 
-void open_scratch(std::int32_t number, BlankMode blanks) {
+void connect_scratch(std::int32_t number) {
   platform::ScratchResult created = platform::create_scratch_file();
   if (created.error != 0) {
-    fatal_diagnostic(platform::open_failure_message(created.error), number, created.path, created.error);
+    fatal_diagnostic(open_failure_message(created.reason), number, created.path, created.error);
   }
   Unit& unit = enter(number, std::move(created.path), created.handle);
   unit.scratch = true;
   unit.regular_file = true;
-  unit.blanks = blanks;
 }
 
-void open_named(std::int32_t number, std::string_view name_field, const NameAnswer& answer,
-                platform::IfMissing if_missing, BlankMode blanks, const OpenOptions& options) {
+void connect_named(std::int32_t number, std::string_view name_field, WhenMissing when_missing, const NameAnswer& answer,
+                   const OpenOptions& options) {
   const std::string name(trimmed_file_name(name_field));
   // A cut name would read or write a file the user never named, and so would
   // a typed zero byte, which ends a name early for the system; no full path
@@ -325,12 +334,14 @@ void open_named(std::int32_t number, std::string_view name_field, const NameAnsw
   if (!answer.line_with_more_text.empty())
     fatal_diagnostic(Message::bad_file_name, number, answer.line_with_more_text, 0);
   if (name.empty() || zero_byte) fatal_diagnostic(Message::bad_file_name, number, path, 0);
-  const platform::Access access = options.whole_file                      ? platform::Access::replace
-                                  : if_missing == platform::IfMissing::fail ? platform::Access::read
-                                                                            : platform::Access::read_write;
-  platform::OpenResult opened = platform::open_file(name, if_missing, access);
+  const bool refuse_missing = when_missing == WhenMissing::refuse;
+  const platform::Access access = options.whole_file ? platform::Access::replace
+                                  : refuse_missing   ? platform::Access::read
+                                                     : platform::Access::read_write;
+  platform::OpenResult opened =
+      platform::open_file(name, refuse_missing ? platform::IfMissing::fail : platform::IfMissing::create, access);
   if (opened.error != 0) {
-    fatal_diagnostic(platform::open_failure_message(opened.error), number, path, opened.error);
+    fatal_diagnostic(open_failure_message(opened.reason), number, path, opened.error);
   }
   const bool replacing = !opened.new_path.empty();
   if (!options.never_over.empty() &&
@@ -351,7 +362,6 @@ void open_named(std::int32_t number, std::string_view name_field, const NameAnsw
   unit.truncate_pending = opened.regular_file && !replacing;
   unit.final_path = std::move(opened.final_path);
   unit.new_path = std::move(opened.new_path);
-  unit.blanks = blanks;
   unit.replacing.store(replacing, std::memory_order_release);
 }
 
@@ -364,27 +374,15 @@ std::string_view trimmed_file_name(std::string_view name_field) {
   return name_field;
 }
 
-void open_unit(std::int32_t number, std::string_view name_field, std::string_view status, std::string_view blanks,
-               const NameAnswer& answer, const OpenOptions& options) {
-  BlankMode mode = BlankMode::null;
-  if (equal_keyword(blanks, "ZERO")) {
-    mode = BlankMode::zero;
-  } else if (!equal_keyword(blanks, "NULL")) {
-    fatal_diagnostic(Message::keyword_value, number, trimmed_file_name(name_field), 0);
-  }
-  // An open of a connected unit first ends the old connection.
+void open_named(std::int32_t number, std::string_view name_field, WhenMissing when_missing, const NameAnswer& answer,
+                const OpenOptions& options) {
   close_unit(number);
-  if (equal_keyword(status, "SCRATCH")) {
-    open_scratch(number, mode);
-  } else if (equal_keyword(status, "OLD")) {
-    open_named(number, name_field, answer, platform::IfMissing::fail, mode, options);
-  } else if (equal_keyword(status, "UNKNOWN") || equal_keyword(status, "NEW") || equal_keyword(status, "REPLACE")) {
-    // The program opens no named file "NEW" or "REPLACE"; they connect as
-    // "UNKNOWN" does.
-    open_named(number, name_field, answer, platform::IfMissing::create, mode, options);
-  } else {
-    fatal_diagnostic(Message::keyword_value, number, trimmed_file_name(name_field), 0);
-  }
+  connect_named(number, name_field, when_missing, answer, options);
+}
+
+void open_scratch(std::int32_t number) {
+  close_unit(number);
+  connect_scratch(number);
 }
 
 void rewind_unit(std::int32_t number) {
@@ -591,8 +589,6 @@ platform::FileStamp unit_file_stamp(std::int32_t number) {
   const Unit* unit = find(number);
   return unit != nullptr && !unit->console ? platform::file_stamp(unit->handle) : platform::FileStamp{};
 }
-
-BlankMode unit_blank_mode(const Unit& unit) { return unit.blanks; }
 
 std::int32_t unit_number(const Unit& unit) { return unit.number; }
 
