@@ -138,18 +138,24 @@ int __wrap_rename(const char* from, const char* to) {
 // The record layer's statements, by their mangled names.
 namespace recio {
 
-void real_open_unit(std::int32_t, std::string_view, std::string_view, std::string_view, const NameAnswer&,
-                    const OpenOptions&) __asm__(
-    "__real__ZN5recio9open_unitEiSt17basic_string_viewIcSt11char_traitsIcEES3_S3_RKNS_10NameAnswerERKNS_"
-    "11OpenOptionsE");
-void wrap_open_unit(std::int32_t unit, std::string_view name, std::string_view status, std::string_view blanks,
-                    const NameAnswer& answer, const OpenOptions& options) __asm__(
-    "__wrap__ZN5recio9open_unitEiSt17basic_string_viewIcSt11char_traitsIcEES3_S3_RKNS_10NameAnswerERKNS_"
-    "11OpenOptionsE");
-void wrap_open_unit(std::int32_t unit, std::string_view name, std::string_view status, std::string_view blanks,
-                    const NameAnswer& answer, const OpenOptions& options) {
+void real_open_named(std::int32_t, std::string_view, WhenMissing, const NameAnswer&, const OpenOptions&) __asm__(
+    "__real__ZN5recio10open_namedEiSt17basic_string_viewIcSt11char_traitsIcEENS_11WhenMissingERKNS_"
+    "10NameAnswerERKNS_11OpenOptionsE");
+void wrap_open_named(std::int32_t unit, std::string_view name, WhenMissing when_missing, const NameAnswer& answer,
+                     const OpenOptions& options) __asm__(
+    "__wrap__ZN5recio10open_namedEiSt17basic_string_viewIcSt11char_traitsIcEENS_11WhenMissingERKNS_"
+    "10NameAnswerERKNS_11OpenOptionsE");
+void wrap_open_named(std::int32_t unit, std::string_view name, WhenMissing when_missing, const NameAnswer& answer,
+                     const OpenOptions& options) {
   run_faults::Statement statement;
-  real_open_unit(unit, name, status, blanks, answer, options);
+  real_open_named(unit, name, when_missing, answer, options);
+}
+
+void real_open_scratch(std::int32_t) __asm__("__real__ZN5recio12open_scratchEi");
+void wrap_open_scratch(std::int32_t unit) __asm__("__wrap__ZN5recio12open_scratchEi");
+void wrap_open_scratch(std::int32_t unit) {
+  run_faults::Statement statement;
+  real_open_scratch(unit);
 }
 
 void real_close_unit(std::int32_t) __asm__("__real__ZN5recio10close_unitEi");

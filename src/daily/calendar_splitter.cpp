@@ -56,7 +56,7 @@ void warn_unless_whole_years(const RunState& run, std::int64_t records_used) {
 }  // namespace
 
 void split_by_calendar(RunState& run) {
-  for (const MonthInfo& month : month_table) recio::open_unit(month.unit, "", "scratch", "NULL");
+  for (const MonthInfo& month : month_table) recio::open_scratch(month.unit);
   run.leap_day_count = 0;
   Walk walk{run};
   bool records_left = true;

@@ -86,7 +86,7 @@ void read_undated_days_again(RunState& run) {
 void open_input_file(const RunState& run) {
   // A missing file is refused rather than created: a mistyped name must not
   // pass for a file without data.
-  recio::open_unit(input_unit, as_text(run.input_name), "OLD", "NULL", run.input_answer);
+  recio::open_named(input_unit, as_text(run.input_name), recio::WhenMissing::refuse, run.input_answer);
 }
 
 void read_daily_records(RunState& run, std::int32_t record_limit, std::int32_t kept_limit) {

@@ -9,8 +9,6 @@
 #include <string>
 #include <string_view>
 
-#include "platform/status.hpp"
-
 namespace platform {
 
 // An open file or console stream; -1 is "none".
@@ -30,12 +28,20 @@ FileHandle standard_error();
 // stream closed at start is taken by a placeholder that refuses every
 // transfer, so that the console's reads and writes fail as on a closed
 // stream and never reach a user's file. Call before anything is opened.
-void guard_standard_streams();
+// False when a placeholder could not be had: then a file opened later could
+// become a standard stream.
+bool guard_standard_streams();
 
 // Resolves a name against the current directory to a full path, folding "."
 // and ".." as the platform's own path resolution does. Returns an empty
 // string when no full path can be formed.
 std::string full_path(std::string_view name);
+
+// Why the system refused an open, as far as a user can act on it.
+enum class OpenFailure { none, not_found, denied, bad_name, no_device, other };
+
+// The reason for a refused open's error code; none for 0.
+OpenFailure open_failure_reason(ErrorCode error);
 
 struct OpenResult {
   FileHandle handle;
@@ -47,6 +53,7 @@ struct OpenResult {
   std::string final_path;
   std::string new_path;
   ErrorCode error = 0;
+  OpenFailure reason = OpenFailure::none;  // open_failure_reason(error)
 };
 // What an open does with a name that names no file.
 enum class IfMissing { create, fail };
@@ -77,6 +84,7 @@ struct ScratchResult {
   FileHandle handle;
   std::string path;  // where it was created, for diagnostics
   ErrorCode error = 0;
+  OpenFailure reason = OpenFailure::none;  // open_failure_reason(error)
 };
 // Creates a new, uniquely named, hidden read-write file in the temporary
 // directory that cannot outlive the process (it is gone from the directory
@@ -120,10 +128,6 @@ bool same_full_path(const std::string& first, const std::string& second);
 // The system's own text for an error code, without a line end.
 std::string error_text(ErrorCode error);
 
-// The message a failed open reports for an error code: not found, access
-// denied, bad name, no such device, or the general open failure.
-recio::Message open_failure_message(ErrorCode error);
-
 // Console events that end a run.
 enum class ConsoleEvent { control_c, control_break, menu_close, other };
 struct Interrupt {
@@ -147,8 +151,9 @@ void release_storage(void* storage);
 // IEEE exceptions never trap: 0/0 gives a quiet NaN and the run goes on.
 void mask_floating_point_exceptions();
 
-// Ends the process at once; a fatal status 0xC0000000 + N is reduced as the
-// platform requires. Async-signal-safe.
+// Ends the process at once with a status of the system's full width
+// (0xC0000000 + N and the like), reduced to what the system passes on to a
+// parent: its low byte on POSIX. Async-signal-safe.
 [[noreturn]] void exit_process(std::uint32_t status);
 
 }  // namespace platform

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <span>
 
-#include "platform/status.hpp"
+#include "recio/status.hpp"
 
 namespace recio {
 

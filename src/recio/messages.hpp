@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/status.hpp"
+#include "recio/status.hpp"
 
 namespace recio {
 

@@ -55,8 +55,7 @@ void read_formatted(std::int32_t unit, const Format& format, std::initializer_li
   std::string_view record;
   Status result = read_end_of_file;
   if (take_or_die(connected, record)) {
-    result = parse_formatted(record, format, std::span<const InputItem>(items.begin(), items.size()),
-                             unit_blank_mode(connected));
+    result = parse_formatted(record, format, std::span<const InputItem>(items.begin(), items.size()), BlankMode::null);
   }
   finish_read(connected, result, status);
 }

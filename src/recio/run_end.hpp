@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "platform/platform.hpp"
-#include "platform/status.hpp"
+#include "recio/status.hpp"
 
 namespace recio {
 

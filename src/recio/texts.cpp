@@ -74,7 +74,6 @@ constexpr MessageText catalogue[] = {
     {Message::no_memory, "insufficient virtual memory"},
     {Message::no_such_device, "no such device, unit %d, file %s"},
     {Message::bad_file_name, "file name specification error, unit %d, file %s"},
-    {Message::keyword_value, "keyword value error in OPEN statement, unit %d, file %s"},
     {Message::write_read_only, "write to READONLY file, unit %d, file %s"},
     {Message::syntax_error, "list-directed I/O syntax error, unit %d, file %s"},
     {Message::conversion_error, "input conversion error, unit %d, file %s"},

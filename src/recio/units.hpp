@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "platform/platform.hpp"
-#include "platform/status.hpp"
+#include "recio/status.hpp"
 #include "recio/format.hpp"
 #include "recio/line_cutter.hpp"
 #include "recio/name_answer.hpp"
@@ -18,31 +18,38 @@ namespace recio {
 constexpr std::int32_t keyboard_unit = 5;  // standard input, "CONIN$"
 constexpr std::int32_t screen_unit = 6;    // standard output, "CONOUT$"
 
-// Connects `unit` to a file. `name_field` is a blank-padded text field (its
-// leading blanks, trailing blanks and zero bytes are not part of the name);
-// `status` is "OLD", "NEW", "SCRATCH", "UNKNOWN" or "REPLACE" and `blanks`
-// "NULL" or "ZERO", in any letter case. "OLD" refuses a missing file (message
-// 29) where "UNKNOWN" creates it empty. "SCRATCH" ignores the name and creates
-// a temporary file that the close deletes. A name cut by its field, one
-// typed with more text after it (message 43 names that line), an empty name
-// and one that holds a zero byte are refused (message 43), in this order,
-// before the file system is asked. Any failure is fatal.
+// What an open of a named file does when no file has the name.
+enum class WhenMissing {
+  refuse,  // message 29; the file is opened for reading only where it can be read so
+  create,  // an empty file
+};
+
+// Connects `unit` to a named file, first ending any connection the unit has.
+// `name_field` is a blank-padded text field (its leading blanks, trailing
+// blanks and zero bytes are not part of the name). A name cut by its field,
+// one typed with more text after it (message 43 names that line), an empty
+// name and one that holds a zero byte are refused (message 43), in this
+// order, before the file system is asked. Any failure is fatal.
 //
-// "OLD" opens for reading only where the file can be read so. With
-// `whole_file` a named file is written whole or not at all: the OPEN makes a
-// new file beside the one the name leads to (links resolved now) and the
-// CLOSE puts it in that file's place; any other end of the run deletes it and
-// leaves the old file, and other links to it, as they were. A file that may
-// only be read, a device, and a folder that takes no new file are opened as
-// without it; a name of the process's own standard output or error writes to
-// that stream as it is. `never_over` names a file that such an OPEN must not
-// reach, not even through a link made since: message 30, nothing written.
+// With `whole_file` a named file is written whole or not at all: the open
+// makes a new file beside the one the name leads to (links resolved now) and
+// the close puts it in that file's place; any other end of the run deletes
+// it and leaves the old file, and other links to it, as they were. A file
+// that may only be read, a device, and a folder that takes no new file are
+// opened as without it; a name of the process's own standard output or
+// error writes to that stream as it is. `never_over` names a file that such
+// an open must not reach, not even through a link made since: message 30,
+// nothing written.
 struct OpenOptions {
   bool whole_file = false;
   std::string_view never_over;
 };
-void open_unit(std::int32_t unit, std::string_view name_field, std::string_view status, std::string_view blanks,
-               const NameAnswer& answer = {}, const OpenOptions& options = {});
+void open_named(std::int32_t unit, std::string_view name_field, WhenMissing when_missing, const NameAnswer& answer = {},
+                const OpenOptions& options = {});
+
+// Connects `unit` to a new temporary file that the close deletes, first
+// ending any connection the unit has. A failure is fatal.
+void open_scratch(std::int32_t unit);
 
 // Positions a unit at its first record; a later write cuts the file after the
 // record written. Does nothing on a unit that is not connected.
@@ -126,7 +133,6 @@ std::string unit_file_name(std::int32_t unit);
 // The stamp of a unit's file now: a reader that reads a file twice checks
 // that nobody wrote it in between.
 platform::FileStamp unit_file_stamp(std::int32_t unit);
-BlankMode unit_blank_mode(const Unit& unit);
 std::int32_t unit_number(const Unit& unit);
 const std::string& unit_name(const Unit& unit);  // "CONIN$" and "CONOUT$" for the console
 

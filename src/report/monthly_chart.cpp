@@ -269,8 +269,8 @@ void write_monthly_chart(const RunState& run, std::string_view name_field, const
                             std::to_string(year_after(run.first_year, run.year_count - 1)) + ")";
 
   // Whole or not at all, and never over the input, as the report.
-  recio::open_unit(chart_unit, name_field, "UNKNOWN", "NULL", answer,
-                   {.whole_file = true, .never_over = as_text(run.input_name)});
+  recio::open_named(chart_unit, name_field, recio::WhenMissing::create, answer,
+                    {.whole_file = true, .never_over = as_text(run.input_name)});
   Writer out;
   out.line("<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
   out.line("<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" + number(width, 0) + "\" height=\"" +

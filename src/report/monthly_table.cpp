@@ -53,8 +53,8 @@ std::string_view reported_input_name(const RunState& run) {
 
 void write_monthly_table(const RunState& run, std::string_view name_field, const recio::NameAnswer& answer) {
   // Whole or not at all, and never over the input, as the report.
-  recio::open_unit(table_unit, name_field, "UNKNOWN", "NULL", answer,
-                   {.whole_file = true, .never_over = as_text(run.input_name)});
+  recio::open_named(table_unit, name_field, recio::WhenMissing::create, answer,
+                    {.whole_file = true, .never_over = as_text(run.input_name)});
   recio::write_formatted(table_unit, whole_record,
                          {"input,first_year,last_year,month,tmp_max,tmp_min,hmd,dewpt,days,missing_days,failing_years"});
   const std::string input = csv_cell(reported_input_name(run));

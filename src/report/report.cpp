@@ -76,8 +76,8 @@ void write_legend() {
 void write_report(const RunState& run) {
   // Whole or not at all, and never over the input, whatever links have been
   // made since the dialog looked.
-  recio::open_unit(report_unit, as_text(run.output_name), "UNKNOWN", "NULL", run.output_answer,
-                   {.whole_file = true, .never_over = as_text(run.input_name)});
+  recio::open_named(report_unit, as_text(run.output_name), recio::WhenMissing::create, run.output_answer,
+                    {.whole_file = true, .never_over = as_text(run.input_name)});
   write_header(run);
   write_table(run);
   write_legend();

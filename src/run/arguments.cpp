@@ -4,8 +4,8 @@
 #include <string>
 
 #include "platform/platform.hpp"
-#include "platform/status.hpp"
 #include "recio/messages.hpp"
+#include "recio/status.hpp"
 
 #ifndef TIRAL_VERSION
 #error "TIRAL_VERSION comes from project(tiral VERSION ...)"

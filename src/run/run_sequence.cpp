@@ -94,7 +94,11 @@ std::optional<int> answers_from_operands(const CommandLine& line, RunState& run)
 }  // namespace
 
 int run_program(const CommandLine& line) {
-  platform::guard_standard_streams();
+  // Without a placeholder for a closed standard stream a data file could
+  // become that stream: stop before anything is opened.
+  if (!platform::guard_standard_streams()) {
+    platform::exit_process(recio::fatal_exit_status(recio::Message::open_failure));
+  }
   platform::mask_floating_point_exceptions();
   // The memory and interrupt diagnostics are in place: main() installs them first.
   static RunState run;

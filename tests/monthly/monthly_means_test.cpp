@@ -44,7 +44,7 @@ class MonthMeans : public ::testing::Test {
   static constexpr std::int32_t unit = 105;
   static constexpr std::int32_t month = 5;
 
-  void SetUp() override { recio::open_unit(unit, "", "scratch", "NULL"); }
+  void SetUp() override { recio::open_scratch(unit); }
   void TearDown() override {
     EXPECT_FALSE(recio::unit_connected(unit)) << "the month's work file must be closed";
     recio::close_unit(unit);

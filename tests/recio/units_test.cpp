@@ -50,8 +50,8 @@ class Units : public ::testing::Test {
   test_support::TmpdirSetTo tmpdir_{root_ / "tmp"};
 };
 
-TEST_F(Units, UnknownOpenCreatesMissingFileEmptyAndKeepsIt) {
-  recio::open_unit(10, name("absent.txt"), "UNKNOWN", "NULL");
+TEST_F(Units, OpenThatCreatesMakesAMissingFileEmptyAndKeepsIt) {
+  recio::open_named(10, name("absent.txt"), recio::WhenMissing::create);
   EXPECT_TRUE(take_all(10).empty());
   recio::close_unit(10);
   ASSERT_TRUE(fs::exists(root_ / "absent.txt"));
@@ -60,7 +60,7 @@ TEST_F(Units, UnknownOpenCreatesMissingFileEmptyAndKeepsIt) {
 
 TEST_F(Units, FirstRecordCutsLongerFileLaterRecordsExtend) {
   write_file(root_ / "report.txt", std::string(5000, 'x') + "\r\n");
-  recio::open_unit(400, name("report.txt"), "unknown ", "null");
+  recio::open_named(400, name("report.txt"), recio::WhenMissing::create);
   recio::write_list(400, {"one"});
   recio::write_list(400, {"two"});
   recio::close_unit(400);
@@ -70,7 +70,7 @@ TEST_F(Units, FirstRecordCutsLongerFileLaterRecordsExtend) {
 TEST_F(Units, RecordLongerThanAnyBufferAlsoCutsTheFile) {
   write_file(root_ / "report.txt", std::string(300000, 'x'));
   const std::string long_text(100000, 'y');
-  recio::open_unit(400, name("report.txt"), "UNKNOWN", "NULL");
+  recio::open_named(400, name("report.txt"), recio::WhenMissing::create);
   recio::write_list(400, {std::string_view(long_text)});
   recio::close_unit(400);
   EXPECT_EQ(file_bytes(root_ / "report.txt"), " " + long_text + "\r\n");
@@ -78,7 +78,7 @@ TEST_F(Units, RecordLongerThanAnyBufferAlsoCutsTheFile) {
 
 TEST_F(Units, ReadingAFileKeepsItUnchanged) {
   write_file(root_ / "in.txt", "1 2 3\n4 5 6\n");
-  recio::open_unit(10, "  " + name("in.txt") + "     ", "UNKNOWN", "NULL");
+  recio::open_named(10, "  " + name("in.txt") + "     ", recio::WhenMissing::create);
   EXPECT_EQ(take_all(10), (std::vector<std::string>{"1 2 3", "4 5 6"}));
   recio::rewind_unit(10);
   EXPECT_EQ(take_all(10).size(), 2u);
@@ -129,7 +129,7 @@ TEST_F(Units, RecordEndsAndTheLastLineWithoutLineFeed) {
     for (const std::string_view record : recio::cut_records(c.bytes)) in_memory.emplace_back(record);
     EXPECT_EQ(in_memory, c.records) << c.bytes.substr(0, 20);
     write_file(root_ / "in.txt", c.bytes);
-    recio::open_unit(10, name("in.txt"), "UNKNOWN", "NULL");
+    recio::open_named(10, name("in.txt"), recio::WhenMissing::create);
     EXPECT_EQ(take_all(10), c.records) << c.bytes.substr(0, 20);
     EXPECT_EQ(recio::records_taken(10), static_cast<std::int64_t>(c.records.size()));
     // The second pass sees the same records.
@@ -139,19 +139,20 @@ TEST_F(Units, RecordEndsAndTheLastLineWithoutLineFeed) {
   }
 }
 
-TEST_F(Units, OldOpensAnExistingFileAsUnknownDoes) {
+TEST_F(Units, OpenThatRefusesMissingOpensAnExistingFileAsTheOtherDoes) {
   write_file(root_ / "in.txt", "1 2 3\n");
-  recio::open_unit(10, name("in.txt"), "old", "NULL");
+  recio::open_named(10, name("in.txt"), recio::WhenMissing::refuse);
   EXPECT_EQ(take_all(10), (std::vector<std::string>{"1 2 3"}));
   recio::close_unit(10);
   EXPECT_EQ(file_bytes(root_ / "in.txt"), "1 2 3\n");
 }
 
-// Nothing writes a file opened "OLD": it is opened for reading only, so that
-// no watcher sees a write, and a file the user may only read is read all the same.
-TEST_F(Units, OldOpensForReadingOnly) {
+// Nothing writes the input, the file that must exist: it is opened for
+// reading only, so that no watcher sees a write, and a file the user may only
+// read is read all the same.
+TEST_F(Units, OpenThatRefusesMissingOpensForReadingOnly) {
   write_file(root_ / "in.txt", "1 2 3\n");
-  recio::open_unit(10, name("in.txt"), "OLD", "NULL");
+  recio::open_named(10, name("in.txt"), recio::WhenMissing::refuse);
   int modes_seen = 0;
   for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
     std::error_code error;
@@ -164,8 +165,8 @@ TEST_F(Units, OldOpensForReadingOnly) {
 }
 
 TEST_F(Units, ScratchFilesReadBackAfterRewindAndLeaveNoTrace) {
-  recio::open_unit(101, "", "scratch", "NULL");
-  recio::open_unit(102, "", "SCRATCH", "NULL");
+  recio::open_scratch(101);
+  recio::open_scratch(102);
   EXPECT_TRUE(temp_folder_empty()) << "work files must not be visible in the directory";
   EXPECT_EQ(recio::unit_file_name(101).rfind((root_ / "tmp").string() + "/", 0), 0u) << recio::unit_file_name(101);
   EXPECT_NE(recio::unit_file_name(101), recio::unit_file_name(102));
@@ -191,7 +192,7 @@ TEST_F(Units, CloseOfAnUnconnectedUnitDoesNothing) {
 }
 
 TEST_F(Units, LargeOutputAcrossManyBuffersIsKeptInOrder) {
-  recio::open_unit(101, "", "scratch", "NULL");
+  recio::open_scratch(101);
   const recio::Format format = recio::parse_format("(3F6.2)");
   for (int i = 0; i < 50000; ++i) recio::write_formatted(101, format, {static_cast<float>(i) / 100.0f, -1.5f, 0.25f});
   recio::write_formatted(101, format, {1000.0f, -100.0f, 0.25f});
@@ -212,28 +213,24 @@ TEST_F(Units, LargeOutputAcrossManyBuffersIsKeptInOrder) {
   }
 }
 
-TEST_F(Units, FormattedReadUsesTheUnitsBlankMode) {
+// Blanks inside a field of a unit's records are ignored, never read as zeros.
+TEST_F(Units, FormattedReadIgnoresBlanksInAField) {
   write_file(root_ / "in.txt", " 1 2 3 1 2 3\n");
   const recio::Format format = recio::parse_format("(2F6.2)");
   float a = 0, b = 0;
   std::int32_t status = -7;
-  recio::open_unit(10, name("in.txt"), "UNKNOWN", "NULL");
+  recio::open_named(10, name("in.txt"), recio::WhenMissing::create);
   recio::read_formatted(10, format, {recio::input(a), recio::input(b)}, &status);
   recio::close_unit(10);
   EXPECT_EQ(status, 0);
   EXPECT_TRUE(test_support::same_float(1.23f, a));
-  recio::open_unit(11, name("in.txt"), "UNKNOWN", "ZERO");
-  recio::read_formatted(11, format, {recio::input(a), recio::input(b)}, &status);
-  recio::close_unit(11);
-  EXPECT_EQ(status, 0);
-  EXPECT_TRUE(test_support::same_float(102.03f, a));  // embedded blanks count as zeros
 }
 
 TEST_F(Units, ReadStatusAtEndOfFileAndOnBadData) {
   write_file(root_ / "in.txt", "1.0 2.0\n");
   float a = 0, b = 0, c = 9;
   std::int32_t status = 0;
-  recio::open_unit(10, name("in.txt"), "UNKNOWN", "NULL");
+  recio::open_named(10, name("in.txt"), recio::WhenMissing::create);
   recio::read_list_directed(10, {recio::input(a), recio::input(b), recio::input(c)}, &status);
   EXPECT_EQ(status, -1);
   EXPECT_EQ(a, 1.0f);
@@ -251,7 +248,7 @@ using FatalUnits = Units;
 TEST_F(FatalUnits, OpenInAMissingFolderIsFileNotFound) {
   const std::string path = name("nodir/report.txt");
   EXPECT_EXIT(
-      recio::open_unit(400, path, "UNKNOWN", "NULL"), ::testing::ExitedWithCode(29),
+      recio::open_named(400, path, recio::WhenMissing::create), ::testing::ExitedWithCode(29),
       "forrtl: No such file or directory\r\nforrtl: severe \\(29\\): file not found, unit 400, file " + path + "\r\n");
 }
 
@@ -270,17 +267,17 @@ TEST_F(FatalUnits, OpenFailuresMapToTheirMessages) {
   };
   write_file(root_ / "in.txt", "");
   for (const Case& c : cases) {
-    EXPECT_EXIT(recio::open_unit(10, c.name, "UNKNOWN", "NULL"), ::testing::ExitedWithCode(c.exit_code),
+    EXPECT_EXIT(recio::open_named(10, c.name, recio::WhenMissing::create), ::testing::ExitedWithCode(c.exit_code),
                 ::testing::HasSubstr(c.message))
         << c.name;
   }
 }
 
-TEST_F(FatalUnits, OldRefusesAMissingFileAndCreatesNothing) {
+TEST_F(FatalUnits, OpenThatRefusesMissingCreatesNothing) {
   fs::create_symlink(root_ / "nowhere.txt", root_ / "dangling.txt");
   for (const std::string missing : {"absent.txt", "dangling.txt"}) {
     EXPECT_EXIT(
-        recio::open_unit(10, name(missing), "OLD", "NULL"), ::testing::ExitedWithCode(29),
+        recio::open_named(10, name(missing), recio::WhenMissing::refuse), ::testing::ExitedWithCode(29),
         "^forrtl: [^\r\n]+\r\nforrtl: severe \\(29\\): file not found, unit 10, file " + name(missing) + "\r\n$");
   }
   EXPECT_FALSE(fs::exists(root_ / "absent.txt"));
@@ -311,10 +308,10 @@ TEST_F(FatalUnits, NameNotTypedWholeOrEmptyIsRefusedBeforeTheFileSystemIsAsked) 
       {name("in.txt") + std::string(1, '\0') + "   ", {}, name("in.txt")},
   };
   for (const Case& c : cases) {
-    for (const char* status : {"OLD", "UNKNOWN"}) {
-      EXPECT_EXIT(recio::open_unit(10, c.field, status, "NULL", c.answer), ::testing::ExitedWithCode(43),
+    for (const recio::WhenMissing when_missing : {recio::WhenMissing::refuse, recio::WhenMissing::create}) {
+      EXPECT_EXIT(recio::open_named(10, c.field, when_missing, c.answer), ::testing::ExitedWithCode(43),
                   "^forrtl: severe \\(43\\): file name specification error, unit 10, file " + c.file + "\r\n$")
-          << c.field << " " << status;
+          << c.field << " " << static_cast<int>(when_missing);
     }
   }
   EXPECT_FALSE(fs::exists(root_ / "absent.txt"));
@@ -329,7 +326,7 @@ TEST_F(FatalUnits, FailedAllocationEndsWithTheMemoryMessage) {
   EXPECT_EXIT(
       {
         recio::install_memory_diagnostic();
-        recio::open_unit(400, name("report.txt"), "UNKNOWN", "NULL");
+        recio::open_named(400, name("report.txt"), recio::WhenMissing::create);
         recio::write_list(400, {"kept"});
         // A call, not a new-expression, which the compiler may leave out.
         ::operator delete(::operator new(static_cast<std::size_t>(-1) / 2));
@@ -348,10 +345,10 @@ TEST_F(FatalUnits, InterruptBetweenRecordsLeavesNoOldTextBehindThem) {
   EXPECT_EXIT(
       {
         recio::install_interrupt_diagnostic();
-        recio::open_unit(10, name("in.txt"), "OLD", "NULL");
+        recio::open_named(10, name("in.txt"), recio::WhenMissing::refuse);
         std::string_view record;
         recio::take_record(10, record);
-        recio::open_unit(400, name("report.txt"), "UNKNOWN", "NULL");
+        recio::open_named(400, name("report.txt"), recio::WhenMissing::create);
         recio::write_list(400, {"first"});
         recio::write_list(400, {"second"});
         raise(SIGINT);
@@ -364,7 +361,7 @@ TEST_F(FatalUnits, InterruptBetweenRecordsLeavesNoOldTextBehindThem) {
 TEST_F(FatalUnits, WriteToAFullDeviceIsAWriteError) {
   EXPECT_EXIT(
       {
-        recio::open_unit(400, "/dev/full", "UNKNOWN", "NULL");
+        recio::open_named(400, "/dev/full", recio::WhenMissing::create);
         recio::write_list(400, {"text"});
         recio::close_unit(400);
       },
@@ -381,7 +378,7 @@ TEST_F(FatalUnits, WriteToAFileOpenedForReadingOnly) {
       {
         // Root may write anything: drop to an ordinary user first.
         if (geteuid() == 0 && setuid(65534) != 0) std::_Exit(99);
-        recio::open_unit(400, path, "UNKNOWN", "NULL");
+        recio::open_named(400, path, recio::WhenMissing::create);
         recio::write_list(400, {"text"});
       },
       ::testing::ExitedWithCode(47),
@@ -390,7 +387,7 @@ TEST_F(FatalUnits, WriteToAFileOpenedForReadingOnly) {
   EXPECT_EXIT(
       {
         if (geteuid() == 0 && setuid(65534) != 0) std::_Exit(99);
-        recio::open_unit(400, path, "UNKNOWN", "NULL");
+        recio::open_named(400, path, recio::WhenMissing::create);
         recio::write_formatted(400, recio::parse_format("(F6.2)"), {1.5f});
       },
       ::testing::ExitedWithCode(47), "write to READONLY file, unit 400");
@@ -403,13 +400,13 @@ TEST_F(FatalUnits, ReadWithoutStatusEndsTheRun) {
   std::int32_t year = 0;
   EXPECT_EXIT(
       {
-        recio::open_unit(10, path, "UNKNOWN", "NULL");
+        recio::open_named(10, path, recio::WhenMissing::create);
         recio::read_list_directed(10, {recio::input(year)});
       },
       ::testing::ExitedWithCode(59), "^forrtl: severe \\(59\\): list-directed I/O syntax error, unit 10, file " + path);
   EXPECT_EXIT(
       {
-        recio::open_unit(10, path, "UNKNOWN", "NULL");
+        recio::open_named(10, path, recio::WhenMissing::create);
         std::string_view skipped;
         recio::take_record(10, skipped);
         recio::read_list_directed(10, {recio::input(year)});
@@ -417,14 +414,14 @@ TEST_F(FatalUnits, ReadWithoutStatusEndsTheRun) {
       ::testing::ExitedWithCode(64), "^forrtl: severe \\(64\\): input conversion error, unit 10, file " + path);
   EXPECT_EXIT(
       {
-        recio::open_unit(10, path, "UNKNOWN", "NULL");
+        recio::open_named(10, path, recio::WhenMissing::create);
         recio::read_list_directed(10, {recio::input(year)});
       },
       ::testing::ExitedWithCode(59), "");
   write_file(root_ / "empty.txt", "");
   EXPECT_EXIT(
       {
-        recio::open_unit(10, name("empty.txt"), "UNKNOWN", "NULL");
+        recio::open_named(10, name("empty.txt"), recio::WhenMissing::create);
         recio::read_list_directed(10, {recio::input(year)});
       },
       ::testing::ExitedWithCode(24), "^forrtl: severe \\(24\\): end-of-file during read, unit 10, file ");
@@ -461,7 +458,7 @@ TEST_F(FatalUnits, RefusedTemporaryFolderNamesTheWorkFile) {
   };
   for (const auto& c : cases) {
     const test_support::TmpdirSetTo refused(root_ / c.folder);
-    EXPECT_EXIT(recio::open_unit(101, "", "scratch", "NULL"), ::testing::ExitedWithCode(c.exit_code),
+    EXPECT_EXIT(recio::open_scratch(101), ::testing::ExitedWithCode(c.exit_code),
                 "forrtl: severe \\(" + std::to_string(c.exit_code) + "\\): " + c.message + ", unit 101, file " +
                     name(c.folder) + "/\\.tiral-work-XXXXXX\r\n$")
         << c.folder;
@@ -471,9 +468,9 @@ TEST_F(FatalUnits, RefusedTemporaryFolderNamesTheWorkFile) {
 TEST_F(FatalUnits, ScratchFilesAreGoneAfterAFatalEnd) {
   EXPECT_EXIT(
       {
-        recio::open_unit(101, "", "scratch", "NULL");
+        recio::open_scratch(101);
         recio::write_list(101, {"day"});
-        recio::open_unit(400, name("nodir/x"), "UNKNOWN", "NULL");
+        recio::open_named(400, name("nodir/x"), recio::WhenMissing::create);
       },
       ::testing::ExitedWithCode(29), "");
   EXPECT_TRUE(temp_folder_empty());

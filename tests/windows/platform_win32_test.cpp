@@ -129,13 +129,13 @@ TEST_F(Win32Platform, AFolderIsRefusedAsPermissionDenied) {
   fs::create_directory(folder_ / "data");
   const platform::OpenResult opened = platform::open_file("data", platform::IfMissing::create);
   EXPECT_NE(opened.error, 0);
-  EXPECT_EQ(recio::message_number(platform::open_failure_message(opened.error)), 9);
+  EXPECT_EQ(opened.reason, platform::OpenFailure::denied);
 }
 
 TEST_F(Win32Platform, AMissingFileIsRefusedWhenItMustExist) {
   const platform::OpenResult opened = platform::open_file("absent.txt", platform::IfMissing::fail);
   EXPECT_EQ(opened.error, static_cast<platform::ErrorCode>(ERROR_FILE_NOT_FOUND));
-  EXPECT_EQ(recio::message_number(platform::open_failure_message(opened.error)), 29);
+  EXPECT_EQ(opened.reason, platform::OpenFailure::not_found);
   EXPECT_FALSE(fs::exists(folder_ / "absent.txt"));
   std::ofstream(folder_ / "present.txt") << "1 2 3\n";
   const platform::OpenResult existing = platform::open_file("present.txt", platform::IfMissing::fail);
@@ -149,10 +149,10 @@ TEST_F(Win32Platform, AMissingFileIsRefusedWhenItMustExist) {
 TEST_F(Win32Platform, InterruptClosingCutsAWrittenFileOnly) {
   std::ofstream(folder_ / "report.txt", std::ios::binary) << std::string(5000, 'o') << "\n";
   std::ofstream(folder_ / "in.txt", std::ios::binary) << "1 2 3\n4 5 6\n";
-  recio::open_unit(10, "in.txt", "OLD", "NULL");
+  recio::open_named(10, "in.txt", recio::WhenMissing::refuse);
   std::string_view record;
   ASSERT_TRUE(recio::take_record(10, record).got);
-  recio::open_unit(400, "report.txt", "UNKNOWN", "NULL");
+  recio::open_named(400, "report.txt", recio::WhenMissing::create);
   recio::write_list(400, {"first"});
   recio::write_list(400, {"second"});
   recio::close_all_units_in_interrupt();
@@ -171,17 +171,17 @@ TEST_F(Win32Platform, AWholeFileReplacesTheOldOneOnlyAtItsClose) {
   };
   const auto files = [this] { return std::distance(fs::directory_iterator(folder_), fs::directory_iterator()); };
   std::ofstream(folder_ / "report.txt", std::ios::binary) << old_report;
-  recio::open_unit(400, "report.txt", "UNKNOWN", "NULL", {}, {.whole_file = true, .never_over = {}});
+  recio::open_named(400, "report.txt", recio::WhenMissing::create, {}, {.whole_file = true, .never_over = {}});
   recio::write_list(400, {"first"});
   recio::close_all_units_in_interrupt();
   EXPECT_EQ(report(), old_report);
   EXPECT_EQ(files(), 1);
-  recio::open_unit(400, "report.txt", "UNKNOWN", "NULL", {}, {.whole_file = true, .never_over = {}});
+  recio::open_named(400, "report.txt", recio::WhenMissing::create, {}, {.whole_file = true, .never_over = {}});
   recio::write_list(400, {"first"});
   recio::close_all_units();
   EXPECT_EQ(report(), old_report);
   EXPECT_EQ(files(), 1);
-  recio::open_unit(400, "report.txt", "UNKNOWN", "NULL", {}, {.whole_file = true, .never_over = {}});
+  recio::open_named(400, "report.txt", recio::WhenMissing::create, {}, {.whole_file = true, .never_over = {}});
   recio::write_list(400, {"second"});
   recio::close_unit(400);
   EXPECT_EQ(report(), " second\r\n");
@@ -191,7 +191,7 @@ TEST_F(Win32Platform, AWholeFileReplacesTheOldOneOnlyAtItsClose) {
 TEST_F(Win32Platform, AMissingFolderIsFileNotFound) {
   const platform::OpenResult opened = platform::open_file("nodir\\report.txt", platform::IfMissing::create);
   EXPECT_EQ(opened.error, static_cast<platform::ErrorCode>(ERROR_PATH_NOT_FOUND));
-  EXPECT_EQ(recio::message_number(platform::open_failure_message(opened.error)), 29);
+  EXPECT_EQ(opened.reason, platform::OpenFailure::not_found);
 }
 
 TEST_F(Win32Platform, ADeviceIsNoRegularFile) {
@@ -208,31 +208,30 @@ TEST_F(Win32Platform, APipeIsRefusedAsAFile) {
   ASSERT_NE(server, INVALID_HANDLE_VALUE);
   const platform::OpenResult opened = platform::open_file(name, platform::IfMissing::create);
   EXPECT_NE(opened.error, 0);
-  EXPECT_EQ(recio::message_number(platform::open_failure_message(opened.error)), 30);
+  EXPECT_EQ(opened.reason, platform::OpenFailure::other);
   CloseHandle(server);
 }
 
-TEST(Win32PlatformMessages, OpenFailuresMapToTheirMessages) {
+TEST(Win32PlatformMessages, OpenFailuresHaveTheirReasons) {
   const struct {
     DWORD error;
-    int message;
+    platform::OpenFailure reason;
   } cases[] = {
-      {ERROR_FILE_NOT_FOUND, 29},
-      {ERROR_PATH_NOT_FOUND, 29},
-      {ERROR_ACCESS_DENIED, 9},
-      {ERROR_INVALID_NAME, 43},
-      {ERROR_FILENAME_EXCED_RANGE, 43},
-      {ERROR_BAD_PATHNAME, 43},
-      {ERROR_INVALID_DRIVE, 42},
-      {ERROR_BAD_UNIT, 42},
-      {ERROR_NOT_READY, 42},
-      {ERROR_SHARING_VIOLATION, 30},
-      {ERROR_DISK_FULL, 30},
+      {0, platform::OpenFailure::none},
+      {ERROR_FILE_NOT_FOUND, platform::OpenFailure::not_found},
+      {ERROR_PATH_NOT_FOUND, platform::OpenFailure::not_found},
+      {ERROR_ACCESS_DENIED, platform::OpenFailure::denied},
+      {ERROR_INVALID_NAME, platform::OpenFailure::bad_name},
+      {ERROR_FILENAME_EXCED_RANGE, platform::OpenFailure::bad_name},
+      {ERROR_BAD_PATHNAME, platform::OpenFailure::bad_name},
+      {ERROR_INVALID_DRIVE, platform::OpenFailure::no_device},
+      {ERROR_BAD_UNIT, platform::OpenFailure::no_device},
+      {ERROR_NOT_READY, platform::OpenFailure::no_device},
+      {ERROR_SHARING_VIOLATION, platform::OpenFailure::other},
+      {ERROR_DISK_FULL, platform::OpenFailure::other},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(recio::message_number(platform::open_failure_message(static_cast<platform::ErrorCode>(c.error))),
-              c.message)
-        << c.error;
+    EXPECT_EQ(platform::open_failure_reason(static_cast<platform::ErrorCode>(c.error)), c.reason) << c.error;
   }
 }
 

@@ -3,7 +3,9 @@
 // Results take one of two shapes:
 // - the platform (platform.hpp) and the unit table's record transfer return
 //   the system's platform::ErrorCode, 0 for success: alone, or as the `error`
-//   member of a result that carries a value (OpenResult, RecordTake);
+//   member of a result that carries a value (OpenResult, RecordTake); a
+//   refused open carries the platform's reason too, which this layer turns
+//   into its message;
 // - everything that reads or converts returns a Status: alone, or as the
 //   `status` member of a result that carries a value (FieldValue).
 // A read statement hands its Status back through a `status` argument; given
@@ -28,7 +30,6 @@ enum class Message : std::int32_t {
   no_memory = 41,
   no_such_device = 42,
   bad_file_name = 43,
-  keyword_value = 45,
   write_read_only = 47,
   syntax_error = 59,
   conversion_error = 64,
