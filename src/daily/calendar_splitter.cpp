@@ -49,8 +49,7 @@ std::int64_t days_of_walk(std::int32_t first_year, std::int32_t year_count) {
 void warn_unless_whole_years(const RunState& run, std::int64_t records_used) {
   const std::int64_t unused = std::int64_t{run.record_count} - records_used;
   const std::int64_t missing = days_of_walk(run.first_year, run.year_count) - records_used;
-  const std::int64_t last_year = std::int64_t{run.first_year} + run.year_count - 1;
-  warn_walk_result(run.year_count, run.record_count, unused, missing, last_year);
+  warn_walk_result(run.year_count, run.record_count, unused, missing, last_year(run.first_year, run.year_count));
 }
 
 }  // namespace

@@ -16,11 +16,15 @@ using NameField = std::array<char, name_length>;
 
 inline std::string_view as_text(const NameField& field) { return {field.data(), field.size()}; }
 
-// The year `offset` years after `first_year`, wrapping like 32-bit arithmetic
-// instead of overflowing: any first year is accepted.
-inline std::int32_t year_after(std::int32_t first_year, std::int32_t offset) {
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(first_year) + static_cast<std::uint32_t>(offset));
+// The last year of `year_count` whole years from `first_year`, exact: any
+// first year is accepted, and one year before it when there is no year.
+inline std::int64_t last_year(std::int32_t first_year, std::int32_t year_count) {
+  return std::int64_t{first_year} + year_count - 1;
 }
+
+// A year in a 32-bit field of the outputs: a year past the 32-bit range wraps
+// around, as 32-bit arithmetic would.
+inline std::int32_t year_field(std::int64_t year) { return static_cast<std::int32_t>(year); }
 
 // Twelve values indexed by month 1 to 12.
 struct MonthlyValues {
