@@ -29,9 +29,9 @@ void write_header(const RunState& run) {
   write_list(report_unit, {"Number of Records = ", run.record_count});
   write_list(report_unit, {""});
   write_list(report_unit, {"Number of NoData Values"});
-  write_list(report_unit, {"tmp_max = ", run.nodata_tmp_max});
-  write_list(report_unit, {"tmp_min = ", run.nodata_tmp_min});
-  write_list(report_unit, {"hmd     = ", run.nodata_hmd});
+  write_list(report_unit, {"tmp_max = ", run.nodata.tmp_max()});
+  write_list(report_unit, {"tmp_min = ", run.nodata.tmp_min()});
+  write_list(report_unit, {"hmd     = ", run.nodata.hmd()});
   write_list(report_unit, {""});
   write_list(report_unit, {""});
   write_formatted(report_unit, period_format,

@@ -7,6 +7,7 @@
 
 #include "recio/array_storage.hpp"
 #include "recio/name_answer.hpp"
+#include "state/per_column.hpp"
 
 namespace tiral {
 
@@ -58,12 +59,8 @@ struct RunState {
   std::int32_t first_year = 0;
   std::int32_t record_count = 0;
   std::int32_t year_count = 0;
-  std::int32_t nodata_tmp_max = 0;
-  std::int32_t nodata_tmp_min = 0;
-  std::int32_t nodata_hmd = 0;
-  recio::RealArray tmp_max;  // daily values, no-data already replaced
-  recio::RealArray tmp_min;
-  recio::RealArray hmd;
+  PerColumn<std::int32_t> nodata;     // the no-data values of each column, as read
+  PerColumn<recio::RealArray> daily;  // daily values, no-data already replaced
   std::int32_t leap_day_count = 0;
   // Per calendar month over the years walked: the days that miss a value as
   // read (before gap filling), and the years whose month misses too many
