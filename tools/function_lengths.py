@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Lines of each function body under the given folders (default: src/).
+"""Lines of each function body in the given folders or files (default: src/).
 
 A function is a brace block that follows a closing parenthesis (possibly
 after `const`, `noexcept`, `override` or an initialiser list) outside any
@@ -88,12 +88,13 @@ def functions(path):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("folders", nargs="*", default=["src"])
+    parser.add_argument("folders", nargs="*", default=["src"], metavar="PATH")
     parser.add_argument("--list", action="store_true")
     args = parser.parse_args()
     found = []
     for folder in args.folders:
-        for path in sorted(pathlib.Path(folder).rglob("*")):
+        given = pathlib.Path(folder)
+        for path in [given] if given.is_file() else sorted(given.rglob("*")):
             if path.suffix in (".cpp", ".hpp"):
                 found += functions(path)
     if not found:
