@@ -21,14 +21,15 @@ struct Walk {
   const RunState& run;
   std::int64_t day_index = 1;
 
-  bool records_left() const { return day_index <= run.tmp_max.count; }
+  bool records_left() const { return day_index <= run.daily.tmp_max().count; }
 
   // Writes up to `days` records to `unit`; false when the records ran out.
   bool deal(std::int32_t unit, std::int32_t days) {
     for (std::int32_t day = 0; day < days; ++day) {
       if (!records_left()) return false;
       const auto index = static_cast<std::int32_t>(day_index);
-      recio::write_formatted(unit, work_record_format, {run.tmp_max[index], run.tmp_min[index], run.hmd[index]});
+      recio::write_formatted(unit, work_record_format,
+                             {run.daily.tmp_max()[index], run.daily.tmp_min()[index], run.daily.hmd()[index]});
       ++day_index;
     }
     return true;
@@ -49,8 +50,7 @@ std::int64_t days_of_walk(std::int32_t first_year, std::int32_t year_count) {
 void warn_unless_whole_years(const RunState& run, std::int64_t records_used) {
   const std::int64_t unused = std::int64_t{run.record_count} - records_used;
   const std::int64_t missing = days_of_walk(run.first_year, run.year_count) - records_used;
-  const std::int64_t last_year = std::int64_t{run.first_year} + run.year_count - 1;
-  warn_walk_result(run.year_count, run.record_count, unused, missing, last_year);
+  warn_walk_result(run.year_count, run.record_count, unused, missing, last_year(run.first_year, run.year_count));
 }
 
 }  // namespace

@@ -16,8 +16,11 @@ namespace tiral {
 
 namespace {
 
+// How one free-form read of a record ended.
+enum class ReadEnd { got, end_of_file, unreadable };
+
 struct RecordRead {
-  std::int32_t status = recio::read_ok;
+  ReadEnd end = ReadEnd::got;
   std::size_t items_done = 0;  // an end of file after some items ends inside the record
 };
 
@@ -25,16 +28,24 @@ struct RecordRead {
 // record's values; each pass starts from zero so that both see the same.
 // `trace`, when given, receives what the read took, for the checks.
 RecordRead read_record(DayValues& values, recio::ReadTrace* trace = nullptr) {
+  recio::Status status = recio::read_ok;
   RecordRead read;
-  recio::read_list_directed(input_unit,
-                            {recio::input(values.tmp_max), recio::input(values.tmp_min), recio::input(values.hmd)},
-                            &read.status, &read.items_done, trace);
+  recio::read_list_directed(
+      input_unit, {recio::input(values.tmp_max()), recio::input(values.tmp_min()), recio::input(values.hmd())}, &status,
+      &read.items_done, trace);
+  // Any status but these two is the number of the message that says why the
+  // text did not read.
+  if (status == recio::read_end_of_file) {
+    read.end = ReadEnd::end_of_file;
+  } else if (status != recio::read_ok) {
+    read.end = ReadEnd::unreadable;
+  }
   return read;
 }
 
 // The first pass says why it stopped unless the file simply ended.
 void warn_where_reading_stopped(const RecordRead& last, std::int32_t record_count) {
-  if (last.status > 0) {
+  if (last.end == ReadEnd::unreadable) {
     // A read the system refuses ends the run in the record layer: only the
     // text of a line stops the reading here.
     warn_unreadable_line(recio::records_taken(input_unit), record_count);
@@ -50,20 +61,17 @@ void read_undated_days(RunState& run, DayTotals& totals, KeptDays& kept, std::in
   RecordRead read;
   recio::ReadTrace trace;
   RecordChecks checks;
-  while ((read = read_record(values, &trace)).status == recio::read_ok) {
+  while ((read = read_record(values, &trace)).end == ReadEnd::got) {
     // The count is 32 bits wide: a file with more records cannot be read.
     if (run.record_count == record_limit) recio::fatal_on_unit(recio::Message::read_error, input_unit);
-    check_record(checks, trace, values.tmp_max, values.tmp_min, values.hmd);
+    check_record(checks, trace, values);
     totals.add(values);
     ++run.record_count;
     keep_day(kept, run.record_count, values, kept_limit);
   }
   warn_where_reading_stopped(read, run.record_count);
-  run.nodata_tmp_max = totals.tmp_max.nodata;
-  run.nodata_tmp_min = totals.tmp_min.nodata;
-  run.nodata_hmd = totals.hmd.nodata;
-  const bool file_without_record =
-      run.record_count == 0 && read.status == recio::read_end_of_file && read.items_done == 0;
+  run.nodata = totals.nodata();
+  const bool file_without_record = run.record_count == 0 && read.end == ReadEnd::end_of_file && read.items_done == 0;
   warn_record_checks(checks, run, file_without_record);
 }
 
@@ -74,7 +82,7 @@ void read_undated_days_again(RunState& run) {
   allocate_day_arrays(run);
   DayValues values;
   std::int64_t index = 1;
-  while (index <= run.record_count && read_record(values).status == recio::read_ok) {
+  while (index <= run.record_count && read_record(values).end == ReadEnd::got) {
     store_day(run, static_cast<std::int32_t>(index), values);
     ++index;
   }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "state/per_column.hpp"
 #include "state/run_state.hpp"
 
 namespace tiral {
@@ -13,13 +14,16 @@ constexpr std::int32_t input_unit = 10;
 // Valid ranges; anything else, NaN included, is no-data.
 inline bool valid_temperature(float value) { return value < 100.0f && value > -100.0f; }
 inline bool valid_humidity(float value) { return value <= 100.0f && value > 0.0f; }
+inline bool valid_value(Column column, float value) {
+  return column == Column::hmd ? valid_humidity(value) : valid_temperature(value);
+}
 
 // Opens the input file on its unit: a missing file is refused (message 29).
 void open_input_file(const RunState& run);
 
 // Reads the file named by input_name: counts records (record_count,
-// year_count), no-data values and the file means, and loads tmp_max, tmp_min
-// and hmd, at exactly record_count elements; then every no-data value becomes its
+// year_count), the no-data values of each column (nodata) and the file means,
+// and loads the daily arrays (daily), at exactly record_count elements; then every no-data value becomes its
 // column's mean. A missing file ends the run (message 29). A file whose
 // lines begin with dates has each record placed on the day of its date
 // (dated_reader.hpp); any other is read one free-form record a day, and

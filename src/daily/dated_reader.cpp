@@ -13,7 +13,7 @@ namespace tiral {
 namespace {
 
 constexpr float no_value = std::numeric_limits<float>::quiet_NaN();
-constexpr DayValues empty_day{no_value, no_value, no_value};
+constexpr DayValues empty_day{{no_value, no_value, no_value}};
 
 // Places records by their dates; the first pass also notes what it leaves
 // out and checks what it places.
@@ -35,31 +35,30 @@ void note_line(CheckCount& check, std::int64_t times, std::int64_t line) {
 
 // The three values after the date; cells it lacks are no-data.
 DayValues read_values(const Placement& placement, DatedLine& read, std::string_view line, std::int64_t line_number) {
-  float values[3] = {no_value, no_value, no_value};
+  DayValues day = empty_day;
   const bool comma_is_point = read.values.semicolons();
   std::string_view cell;
   std::size_t first_value_at = line.size();
   std::int64_t not_numbers = 0;
-  for (std::size_t i = 0; i < 3 && read.values.next(cell); ++i) {
-    if (i == 0) first_value_at = static_cast<std::size_t>(cell.data() - line.data());
+  for (auto column = day.begin(); column != day.end() && read.values.next(cell); ++column) {
+    if (column == day.begin()) first_value_at = static_cast<std::size_t>(cell.data() - line.data());
     const CellValue value = read_value_cell(cell, comma_is_point);
-    values[i] = value.value;
+    *column = value.value;
     not_numbers += value.kind == ValueKind::not_a_number ? 1 : 0;
   }
-  const DayValues day{values[0], values[1], values[2]};
   if (placement.notes == nullptr) return day;
   note_line(placement.notes->not_numbers, not_numbers, line_number);
   bool text_after = false;
   while (!text_after && read.values.next(cell)) text_after = !unquoted(cell).empty();
   const std::string_view values_text = comma_is_point ? std::string_view{} : line.substr(first_value_at);
-  check_dated_record(*placement.checks, line_number, values_text, text_after, day.tmp_max, day.tmp_min, day.hmd);
+  check_dated_record(*placement.checks, line_number, values_text, text_after, day);
   return day;
 }
 
 // The values of a plain line: numbers all, nothing after them, no blank.
 DayValues plain_values(const Placement& placement, const float (&plain)[3], std::int64_t line_number) {
-  const DayValues day{plain[0], plain[1], plain[2]};
-  if (placement.checks != nullptr) check_dated_record(*placement.checks, line_number, {}, false, day.tmp_max, day.tmp_min, day.hmd);
+  const DayValues day{{plain[0], plain[1], plain[2]}};
+  if (placement.checks != nullptr) check_dated_record(*placement.checks, line_number, {}, false, day);
   return day;
 }
 
@@ -89,8 +88,8 @@ void place_line(Placement& placement, std::string_view line, std::int64_t line_n
     placement.beyond_limit = true;
     return;
   }
-  const DayValues values = plain_line ? plain_values(placement, plain, line_number)
-                                      : read_values(placement, read, line, line_number);
+  const DayValues values =
+      plain_line ? plain_values(placement, plain, line_number) : read_values(placement, read, line, line_number);
   if (notes != nullptr && number > placement.last_day + 1) {
     if (notes->days_without_record == 0) notes->first_day_without = placement.january_first + placement.last_day;
     notes->days_without_record += number - placement.last_day - 1;
@@ -106,8 +105,8 @@ Placement placement_for(const RunState& run, const FileLayout& layout, std::int6
 
 }  // namespace
 
-void read_dated_days(RunState& run, const FileLayout& layout, DayTotals& totals, KeptDays& kept,
-                     std::int32_t day_limit, std::int32_t kept_limit) {
+void read_dated_days(RunState& run, const FileLayout& layout, DayTotals& totals, KeptDays& kept, std::int32_t day_limit,
+                     std::int32_t kept_limit) {
   DatedNotes notes;
   RecordChecks checks;
   Placement placement = placement_for(run, layout, day_limit);
@@ -129,9 +128,7 @@ void read_dated_days(RunState& run, const FileLayout& layout, DayTotals& totals,
     if (placement.beyond_limit || !next_input_line(input_unit, line)) break;
   }
   run.record_count = static_cast<std::int32_t>(placement.last_day);
-  run.nodata_tmp_max = totals.tmp_max.nodata;
-  run.nodata_tmp_min = totals.tmp_min.nodata;
-  run.nodata_hmd = totals.hmd.nodata;
+  run.nodata = totals.nodata();
   warn_dated_notes(notes, run.first_year);
   warn_record_checks(checks, run, false);
   if (placement.beyond_limit) recio::fatal_diagnostic(recio::Message::no_memory, 0, "");

@@ -1,7 +1,6 @@
 #include "daily/day_columns.hpp"
 
 #include <algorithm>
-#include <utility>
 
 #include "daily/daily_reader.hpp"
 
@@ -26,56 +25,60 @@ float file_mean(const ColumnTotals& totals, std::int32_t record_count) {
 constexpr std::int32_t first_kept_capacity = 4096;
 
 void drop(KeptDays& kept) {
-  for (recio::RealArray* column : {&kept.tmp_max, &kept.tmp_min, &kept.hmd}) {
-    if (column->allocated) recio::release_array(*column);
+  for (recio::RealArray& column : kept.columns) {
+    if (column.allocated) recio::release_array(column);
   }
   kept.complete = false;
 }
 
 bool grow(KeptDays& kept, std::int32_t kept_limit) {
-  if (kept.tmp_max.count >= kept_limit) return false;
-  const std::int64_t doubled = std::max<std::int64_t>(first_kept_capacity, 2 * std::int64_t{kept.tmp_max.count});
+  const std::int32_t count = kept.columns.tmp_max().count;
+  if (count >= kept_limit) return false;
+  const std::int64_t doubled = std::max<std::int64_t>(first_kept_capacity, 2 * std::int64_t{count});
   const auto capacity = static_cast<std::int32_t>(std::min<std::int64_t>(doubled, kept_limit));
-  return recio::resize_array(kept.tmp_max, capacity) && recio::resize_array(kept.tmp_min, capacity) &&
-         recio::resize_array(kept.hmd, capacity);
+  for (recio::RealArray& column : kept.columns) {
+    if (!recio::resize_array(column, capacity)) return false;
+  }
+  return true;
 }
 
 }  // namespace
 
 void DayTotals::add(const DayValues& day) {
-  add_value(tmp_max, day.tmp_max, valid_temperature(day.tmp_max));
-  add_value(tmp_min, day.tmp_min, valid_temperature(day.tmp_min));
-  add_value(hmd, day.hmd, valid_humidity(day.hmd));
+  for (const Column column : all_columns) add_value(columns[column], day[column], valid_value(column, day[column]));
 }
 
 void DayTotals::add_empty_days(std::int64_t days) {
-  for (ColumnTotals* column : {&tmp_max, &tmp_min, &hmd}) column->nodata += static_cast<std::int32_t>(days);
+  for (ColumnTotals& column : columns) column.nodata += static_cast<std::int32_t>(days);
 }
 
 DayValues DayTotals::means(std::int32_t record_count) const {
-  return {file_mean(tmp_max, record_count), file_mean(tmp_min, record_count), file_mean(hmd, record_count)};
+  DayValues means;
+  for (const Column column : all_columns) means[column] = file_mean(columns[column], record_count);
+  return means;
+}
+
+PerColumn<std::int32_t> DayTotals::nodata() const {
+  PerColumn<std::int32_t> counts;
+  for (const Column column : all_columns) counts[column] = columns[column].nodata;
+  return counts;
 }
 
 void keep_day(KeptDays& kept, std::int32_t index, const DayValues& day, std::int32_t kept_limit) {
   if (!kept.complete) return;
-  if (index > kept.tmp_max.count && !grow(kept, kept_limit)) return drop(kept);
-  kept.tmp_max[index] = day.tmp_max;
-  kept.tmp_min[index] = day.tmp_min;
-  kept.hmd[index] = day.hmd;
+  if (index > kept.columns.tmp_max().count && !grow(kept, kept_limit)) return drop(kept);
+  for (const Column column : all_columns) kept.columns[column][index] = day[column];
 }
 
 void take_kept_days(RunState& run, KeptDays& kept) {
-  for (auto [column, kept_column] : {std::pair{&run.tmp_max, &kept.tmp_max}, std::pair{&run.tmp_min, &kept.tmp_min},
-                                     std::pair{&run.hmd, &kept.hmd}}) {
-    recio::resize_array(*kept_column, run.record_count);  // a shrink, which cannot fail
-    recio::move_array(*column, *kept_column);
+  for (const Column column : all_columns) {
+    recio::resize_array(kept.columns[column], run.record_count);  // a shrink, which cannot fail
+    recio::move_array(run.daily[column], kept.columns[column]);
   }
 }
 
 void allocate_day_arrays(RunState& run) {
-  recio::allocate_array(run.tmp_max, run.record_count);
-  recio::allocate_array(run.tmp_min, run.record_count);
-  recio::allocate_array(run.hmd, run.record_count);
+  for (recio::RealArray& column : run.daily) recio::allocate_array(column, run.record_count);
 }
 
 }  // namespace tiral

@@ -5,15 +5,12 @@
 #include <cstdint>
 
 #include "recio/array_storage.hpp"
+#include "state/per_column.hpp"
 #include "state/run_state.hpp"
 
 namespace tiral {
 
-struct DayValues {
-  float tmp_max = 0.0f;
-  float tmp_min = 0.0f;
-  float hmd = 0.0f;
-};
+using DayValues = PerColumn<float>;
 
 struct ColumnTotals {
   float sum = 0.0f;  // single-precision running sum in file order, as required
@@ -21,7 +18,7 @@ struct ColumnTotals {
 };
 
 struct DayTotals {
-  ColumnTotals tmp_max, tmp_min, hmd;
+  PerColumn<ColumnTotals> columns;
 
   void add(const DayValues& day);
   // Days without a record: no-data in every column.
@@ -29,13 +26,14 @@ struct DayTotals {
   // The file means: the quotient in double from the exact divisor, rounded
   // once; an empty column gives 0/0, a quiet NaN.
   DayValues means(std::int32_t record_count) const;
+  PerColumn<std::int32_t> nodata() const;
 };
 
 // What the first pass read, kept so that the file is read a second time only
 // when memory for it ran out: the arrays are then allocated at the count and
 // loaded from a second reading, which delivers the same days.
 struct KeptDays {
-  recio::RealArray tmp_max, tmp_min, hmd;
+  PerColumn<recio::RealArray> columns;
   bool complete = true;  // every day counted so far is kept
 };
 
@@ -50,9 +48,7 @@ void take_kept_days(RunState& run, KeptDays& kept);
 // values stored in them.
 void allocate_day_arrays(RunState& run);
 inline void store_day(RunState& run, std::int32_t index, const DayValues& day) {
-  run.tmp_max[index] = day.tmp_max;
-  run.tmp_min[index] = day.tmp_min;
-  run.hmd[index] = day.hmd;
+  for (const Column column : all_columns) run.daily[column][index] = day[column];
 }
 
 }  // namespace tiral

@@ -15,31 +15,32 @@ constexpr std::int64_t most_missing_days = 10;
 constexpr std::int64_t most_missing_in_a_row = 4;
 
 struct GapFiller {
-  float* tmp_max;
-  float* tmp_min;
-  float* hmd;
+  PerColumn<float*> days;
   DayValues means;
   // A column without any valid value misses nothing: it has no mean to miss.
-  bool counts_max, counts_min, counts_hmd;
+  PerColumn<bool> counts;
 
   // Fills day `i` (from 0); true when it misses a value that counts.
   bool fill(std::size_t i) const {
     bool missing = false;
-    if (!valid_temperature(tmp_max[i])) {
-      tmp_max[i] = means.tmp_max;
-      missing = missing || counts_max;
-    }
-    if (!valid_temperature(tmp_min[i])) {
-      tmp_min[i] = means.tmp_min;
-      missing = missing || counts_min;
-    }
-    if (!valid_humidity(hmd[i])) {
-      hmd[i] = means.hmd;
-      missing = missing || counts_hmd;
+    for (const Column column : all_columns) {
+      float& value = days[column][i];
+      if (valid_value(column, value)) continue;
+      value = means[column];
+      missing = missing || counts[column];
     }
     return missing;
   }
 };
+
+GapFiller gap_filler(RunState& run, const DayValues& means) {
+  GapFiller filler{{}, means, {}};
+  for (const Column column : all_columns) {
+    filler.days[column] = run.daily[column].storage;
+    filler.counts[column] = run.nodata[column] < run.record_count;
+  }
+  return filler;
+}
 
 struct MonthGaps {
   std::int64_t missing = 0;
@@ -74,9 +75,7 @@ void note_month(RunState& run, std::int32_t month, std::int64_t year, const Mont
 
 void fill_gaps(RunState& run, const DayValues& means) {
   const auto days = static_cast<std::size_t>(run.record_count);
-  const GapFiller filler{run.tmp_max.storage, run.tmp_min.storage, run.hmd.storage, means,
-                         run.nodata_tmp_max < run.record_count, run.nodata_tmp_min < run.record_count,
-                         run.nodata_hmd < run.record_count};
+  const GapFiller filler = gap_filler(run, means);
   run.missing_days = {};
   run.failing_years = {};
   run.failing_months = {};

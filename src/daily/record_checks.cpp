@@ -43,19 +43,21 @@ void warn_column_without_value(std::string_view label, std::int32_t nodata, std:
   }
 }
 
-void check_values(RecordChecks& checks, std::int64_t line, float tmp_max, float tmp_min, float hmd) {
+void check_values(RecordChecks& checks, std::int64_t line, const PerColumn<float>& day) {
+  const float tmp_max = day.tmp_max();
+  const float tmp_min = day.tmp_min();
   note(checks.temperatures_beyond_observed, int{beyond_observed(tmp_max)} + int{beyond_observed(tmp_min)}, line);
   note(checks.minimum_above_maximum, valid_temperature(tmp_max) && valid_temperature(tmp_min) && tmp_min > tmp_max,
        line);
-  checks.humidity_above_one = checks.humidity_above_one || (valid_humidity(hmd) && hmd > 1.0f);
+  checks.humidity_above_one = checks.humidity_above_one || (valid_humidity(day.hmd()) && day.hmd() > 1.0f);
 }
 
 }  // namespace
 
-void check_record(RecordChecks& checks, const recio::ReadTrace& trace, float tmp_max, float tmp_min, float hmd) {
+void check_record(RecordChecks& checks, const recio::ReadTrace& trace, const PerColumn<float>& day) {
   const std::int64_t line = checks.lines_before + static_cast<std::int64_t>(trace.first_record) + 1;
   checks.lines_before += static_cast<std::int64_t>(trace.records);
-  check_values(checks, line, tmp_max, tmp_min, hmd);
+  check_values(checks, line, day);
   // The common line, three values and nothing else, has no more to show.
   if (trace.records == 1 && !trace.may_hold_comma && !trace.empty_value && !trace.word && trace.rest().empty()) return;
   note(checks.decimal_commas, trace.may_hold_comma && looks_like_decimal_commas(trace.first_line()), line);
@@ -66,8 +68,8 @@ void check_record(RecordChecks& checks, const recio::ReadTrace& trace, float tmp
 }
 
 void check_dated_record(RecordChecks& checks, std::int64_t line, std::string_view values_text, bool text_after,
-                        float tmp_max, float tmp_min, float hmd) {
-  check_values(checks, line, tmp_max, tmp_min, hmd);
+                        const PerColumn<float>& day) {
+  check_values(checks, line, day);
   note(checks.decimal_commas, !values_text.empty() && looks_like_decimal_commas(values_text), line);
   note(checks.text_after_values, text_after, line);
 }
@@ -82,10 +84,10 @@ void warn_record_checks(const RecordChecks& checks, const RunState& run, bool fi
   warn_count(checks.words, WarningKind::words);
   warn_count(checks.temperatures_beyond_observed, WarningKind::temperatures_beyond_observed);
   warn_count(checks.minimum_above_maximum, WarningKind::minimum_above_maximum);
-  if (run.record_count > run.nodata_hmd && !checks.humidity_above_one) warn_line(WarningKind::humidity_in_fractions);
-  warn_column_without_value(recio::column_labels[0], run.nodata_tmp_max, run.record_count);
-  warn_column_without_value(recio::column_labels[1], run.nodata_tmp_min, run.record_count);
-  warn_column_without_value(recio::column_labels[2], run.nodata_hmd, run.record_count);
+  if (run.record_count > run.nodata.hmd() && !checks.humidity_above_one) warn_line(WarningKind::humidity_in_fractions);
+  for (const Column column : all_columns) {
+    warn_column_without_value(column_name(column), run.nodata[column], run.record_count);
+  }
 }
 
 }  // namespace tiral

@@ -8,6 +8,7 @@
 
 #include "daily/data_warnings.hpp"
 #include "recio/read_trace.hpp"
+#include "state/per_column.hpp"
 #include "state/run_state.hpp"
 
 namespace tiral {
@@ -25,13 +26,13 @@ struct RecordChecks {
 };
 
 // Notes one counted record: its read's trace and its three values as read.
-void check_record(RecordChecks& checks, const recio::ReadTrace& trace, float tmp_max, float tmp_min, float hmd);
+void check_record(RecordChecks& checks, const recio::ReadTrace& trace, const PerColumn<float>& day);
 
 // Notes one record placed from a dated file, on line `line`: the text of its
 // line from its first value on (empty where commas are decimal points),
 // whether a cell after its third value holds text, and its three values.
 void check_dated_record(RecordChecks& checks, std::int64_t line, std::string_view values_text, bool text_after,
-                        float tmp_max, float tmp_min, float hmd);
+                        const PerColumn<float>& day);
 
 // Writes one warning line per check that found something, in a fixed order.
 // `file_without_record`: the first pass met a clean end of file before any

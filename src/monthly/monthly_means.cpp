@@ -1,10 +1,12 @@
 #include "monthly/monthly_means.hpp"
 
+#include <array>
 #include <cmath>
 
 #include "monthly/dew_point.hpp"
 #include "recio/record_input.hpp"
 #include "recio/units.hpp"
+#include "state/per_column.hpp"
 #include "state/work_record.hpp"
 
 namespace tiral {
@@ -14,9 +16,7 @@ namespace {
 // Single-precision running sums in day order, one per quantity.
 struct MonthSums {
   float dewpt = 0.0f;
-  float tmp_max = 0.0f;
-  float tmp_min = 0.0f;
-  float hmd = 0.0f;
+  PerColumn<float> columns;
   std::int32_t days_read = 0;
   std::int32_t dewpt_days = 0;  // days whose dew point is a number
 };
@@ -24,7 +24,7 @@ struct MonthSums {
 enum class DayRead { got, unreadable, end_of_file };
 
 DayRead read_day(std::int32_t unit, float& tmp_max, float& tmp_min, float& hmd) {
-  std::int32_t status = 0;
+  recio::Status status = recio::read_ok;
   recio::read_formatted(unit, work_record_format, {recio::input(tmp_max), recio::input(tmp_min), recio::input(hmd)},
                         &status);
   if (status == recio::read_ok) return DayRead::got;
@@ -44,53 +44,50 @@ float mean(float sum, std::int32_t count) {
 // divisions and logarithms, which one day at a time would wait for in turn.
 // The sums still run in day order.
 struct DayBlock {
-  static constexpr int capacity = 64;
-  float tmp_max[capacity];
-  float tmp_min[capacity];
-  float hmd[capacity];
-  int count = 0;
+  static constexpr std::size_t capacity = 64;
+  PerColumn<std::array<float, capacity>> columns;
+  std::size_t count = 0;
 };
 
 void add_block(MonthSums& sums, DayBlock& block) {
   float dewpt[DayBlock::capacity];
-  for (int i = 0; i < block.count; ++i) {
-    dewpt[i] = dew_point_temperature(block.tmp_max[i], block.tmp_min[i], block.hmd[i], pressures);
-  }
-  for (int i = 0; i < block.count; ++i) {
+  const auto& [tmp_max, tmp_min, hmd] = block.columns.values;
+  for (std::size_t i = 0; i < block.count; ++i)
+    dewpt[i] = dew_point_temperature(tmp_max[i], tmp_min[i], hmd[i], pressures);
+  for (std::size_t i = 0; i < block.count; ++i) {
     // A humidity written as 0.00 has no dew point; that day must not turn the
     // month's mean into NaN.
     if (!std::isnan(dewpt[i])) {
       sums.dewpt += dewpt[i];
       ++sums.dewpt_days;
     }
-    sums.tmp_max += block.tmp_max[i];
-    sums.tmp_min += block.tmp_min[i];
-    sums.hmd += block.hmd[i];
+    for (const Column column : all_columns) sums.columns[column] += block.columns[column][i];
   }
-  sums.days_read += block.count;
+  sums.days_read += static_cast<std::int32_t>(block.count);
   block.count = 0;
 }
 
 }  // namespace
 
-void analyse_month(std::int32_t days, std::int32_t month, std::int32_t unit, RunState& run) {
+void analyse_month(std::int32_t days, const MonthInfo& month, RunState& run) {
   MonthSums sums;
   DayBlock block;
   for (std::int32_t day = 1; day <= days; ++day) {
-    const int at = block.count;
-    const DayRead read = read_day(unit, block.tmp_max[at], block.tmp_min[at], block.hmd[at]);
+    const std::size_t at = block.count;
+    auto& [tmp_max, tmp_min, hmd] = block.columns.values;
+    const DayRead read = read_day(month.unit, tmp_max[at], tmp_min[at], hmd[at]);
     if (read == DayRead::end_of_file) break;
     // A day whose field overflowed its six characters is lost, not the month.
     if (read == DayRead::unreadable) continue;
     if (++block.count == DayBlock::capacity) add_block(sums, block);
   }
   add_block(sums, block);
-  run.monthly_dewpt[month] = mean(sums.dewpt, sums.dewpt_days);
-  run.monthly_tmp_max[month] = mean(sums.tmp_max, sums.days_read);
-  run.monthly_tmp_min[month] = mean(sums.tmp_min, sums.days_read);
-  run.monthly_hmd[month] = mean(sums.hmd, sums.days_read);
-  run.days_read[month] = sums.days_read;
-  recio::close_unit(unit);
+  run.monthly_dewpt[month.month] = mean(sums.dewpt, sums.dewpt_days);
+  run.monthly_tmp_max[month.month] = mean(sums.columns.tmp_max(), sums.days_read);
+  run.monthly_tmp_min[month.month] = mean(sums.columns.tmp_min(), sums.days_read);
+  run.monthly_hmd[month.month] = mean(sums.columns.hmd(), sums.days_read);
+  run.days_read[month.month] = sums.days_read;
+  recio::close_unit(month.unit);
 }
 
 }  // namespace tiral

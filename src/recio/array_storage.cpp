@@ -1,5 +1,7 @@
 #include "recio/array_storage.hpp"
 
+#include <cassert>
+
 #include "platform/platform.hpp"
 #include "recio/run_end.hpp"
 #include "recio/units.hpp"
@@ -7,7 +9,7 @@
 namespace recio {
 
 void allocate_array(RealArray& array, std::int32_t count) {
-  if (array.allocated) fatal_diagnostic(Message::already_allocated, 0, "");
+  assert(!array.allocated && "an array is allocated once");
   array.storage = nullptr;
   array.count = count > 0 ? count : 0;
   if (array.count > 0) {
@@ -26,8 +28,8 @@ bool resize_array(RealArray& array, std::int32_t count) {
     array.storage = nullptr;
   } else {
     const std::size_t bytes = static_cast<std::size_t>(wanted) * sizeof(float);
-    void* resized = array.storage == nullptr ? platform::allocate_storage(bytes)
-                                             : platform::resize_storage(array.storage, bytes);
+    void* resized =
+        array.storage == nullptr ? platform::allocate_storage(bytes) : platform::resize_storage(array.storage, bytes);
     // A refused shrink keeps the larger storage: its first elements serve.
     if (resized == nullptr && wanted > array.count) return false;
     if (resized != nullptr) array.storage = static_cast<float*>(resized);
@@ -38,13 +40,13 @@ bool resize_array(RealArray& array, std::int32_t count) {
 }
 
 void move_array(RealArray& to, RealArray& from) {
-  if (to.allocated) fatal_diagnostic(Message::already_allocated, 0, "");
+  assert(!to.allocated && "an array is allocated once");
   to = from;
   from = RealArray{};
 }
 
 void release_array(RealArray& array) {
-  if (!array.allocated) fatal_diagnostic(Message::not_allocated, 0, "");
+  assert(array.allocated && "only an allocated array is released");
   platform::release_storage(array.storage);
   array.storage = nullptr;
   array.count = 0;

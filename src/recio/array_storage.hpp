@@ -5,8 +5,8 @@
 
 namespace recio {
 
-// A single-precision array indexed from 1, as days are numbered: day 1 is
-// 1 January of the first year, so an index is a day number unchanged.
+// A single-precision array indexed from 1, because days are numbered from 1:
+// day 1 is 1 January of the first year, so an index is a day number unchanged.
 struct RealArray {
   float* storage = nullptr;  // none for zero elements
   std::int32_t count = 0;
@@ -16,8 +16,8 @@ struct RealArray {
   float operator[](std::int32_t index) const { return storage[index - 1]; }
 };
 
-// Fatal "allocatable array is already allocated" (151) on an allocated
-// array, "insufficient virtual memory" (41) when storage cannot be had.
+// Expects an unallocated array (asserted: the run allocates each array once).
+// Fatal "insufficient virtual memory" (41) when storage cannot be had.
 // The elements are not initialised.
 void allocate_array(RealArray& array, std::int32_t count);
 
@@ -26,11 +26,11 @@ void allocate_array(RealArray& array, std::int32_t count);
 // as it was, when the memory cannot be had.
 bool resize_array(RealArray& array, std::int32_t count);
 
-// Hands the allocated `from` over to `to`, leaving `from` unallocated; fatal
-// "allocatable array is already allocated" (151) when `to` is allocated.
+// Hands the allocated `from` over to `to`, leaving `from` unallocated; `to`
+// must be unallocated (asserted).
 void move_array(RealArray& to, RealArray& from);
 
-// Fatal "allocatable array or pointer is not allocated" (153) when not allocated.
+// Expects an allocated array (asserted: the run releases each array once).
 void release_array(RealArray& array);
 
 }  // namespace recio

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "recio/status.hpp"
+#include "state/per_column.hpp"
 
 namespace recio {
 
@@ -58,7 +59,9 @@ std::span<const WarningText> warning_texts();
 const WarningText& warning_text(WarningKind kind);
 
 // The daily columns as warnings name them.
-inline constexpr std::array<std::string_view, 3> column_labels = {"tmp_max", "tmp_min", "hmd"};
+inline constexpr std::array<std::string_view, 3> column_labels = {
+    tiral::column_name(tiral::Column::tmp_max), tiral::column_name(tiral::Column::tmp_min),
+    tiral::column_name(tiral::Column::hmd)};
 
 // One placeholder's value.
 struct TextValue {

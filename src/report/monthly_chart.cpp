@@ -266,7 +266,7 @@ void write_monthly_chart(const RunState& run, std::string_view name_field, const
   const Series humidity = {"hmd (%)", "#fdd49e", run.monthly_hmd};
   const Axis axis = temperature_axis(lines);
   const std::string title = xml_text(reported_input_name(run)) + " (" + std::to_string(run.first_year) + " - " +
-                            std::to_string(year_after(run.first_year, run.year_count - 1)) + ")";
+                            std::to_string(year_field(last_year(run.first_year, run.year_count))) + ")";
 
   // Whole or not at all, and never over the input, as the report.
   recio::open_named(chart_unit, name_field, recio::WhenMissing::create, answer,

@@ -58,12 +58,12 @@ void write_monthly_table(const RunState& run, std::string_view name_field, const
   recio::write_formatted(table_unit, whole_record,
                          {"input,first_year,last_year,month,tmp_max,tmp_min,hmd,dewpt,days,missing_days,failing_years"});
   const std::string input = csv_cell(reported_input_name(run));
-  const std::int32_t last_year = year_after(run.first_year, run.year_count - 1);
+  const std::int32_t last = year_field(last_year(run.first_year, run.year_count));
   std::string row;
   for (const MonthInfo& month : month_table) {
     const std::int32_t m = month.month;
     row = input;
-    for (const std::int64_t value : {std::int64_t{run.first_year}, std::int64_t{last_year}, std::int64_t{m}}) {
+    for (const std::int64_t value : {std::int64_t{run.first_year}, std::int64_t{last}, std::int64_t{m}}) {
       row += ',';
       append_number(row, value);
     }

@@ -117,13 +117,11 @@ int run_program(const CommandLine& line) {
   const ExtraFile chart = extra_file(line.chart_name);
   read_daily_records(run);
   split_by_calendar(run);
-  for (const MonthInfo& month : month_table) analyse_month(days_of_month(month, run), month.month, month.unit, run);
+  for (const MonthInfo& month : month_table) analyse_month(days_of_month(month, run), month, run);
   write_report(run);
   if (table.wanted) write_monthly_table(run, as_text(table.name), table.answer);
   if (chart.wanted) write_monthly_chart(run, as_text(chart.name), chart.answer);
-  recio::release_array(run.tmp_max);
-  recio::release_array(run.tmp_min);
-  recio::release_array(run.hmd);
+  for (recio::RealArray& column : run.daily) recio::release_array(column);
   recio::close_all_units();
   // The report is written, but a batch that was not told what the warnings
   // say about it must not take the run for a success.

@@ -7,6 +7,7 @@
 
 #include "recio/array_storage.hpp"
 #include "recio/name_answer.hpp"
+#include "state/per_column.hpp"
 
 namespace tiral {
 
@@ -16,11 +17,15 @@ using NameField = std::array<char, name_length>;
 
 inline std::string_view as_text(const NameField& field) { return {field.data(), field.size()}; }
 
-// The year `offset` years after `first_year`, wrapping like 32-bit arithmetic
-// instead of overflowing: any first year is accepted.
-inline std::int32_t year_after(std::int32_t first_year, std::int32_t offset) {
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(first_year) + static_cast<std::uint32_t>(offset));
+// The last year of `year_count` whole years from `first_year`, exact: any
+// first year is accepted, and one year before it when there is no year.
+inline std::int64_t last_year(std::int32_t first_year, std::int32_t year_count) {
+  return std::int64_t{first_year} + year_count - 1;
 }
+
+// A year in a 32-bit field of the outputs: a year past the 32-bit range wraps
+// around, as 32-bit arithmetic would.
+inline std::int32_t year_field(std::int64_t year) { return static_cast<std::int32_t>(year); }
 
 // Twelve values indexed by month 1 to 12.
 struct MonthlyValues {
@@ -54,12 +59,8 @@ struct RunState {
   std::int32_t first_year = 0;
   std::int32_t record_count = 0;
   std::int32_t year_count = 0;
-  std::int32_t nodata_tmp_max = 0;
-  std::int32_t nodata_tmp_min = 0;
-  std::int32_t nodata_hmd = 0;
-  recio::RealArray tmp_max;  // daily values, no-data already replaced
-  recio::RealArray tmp_min;
-  recio::RealArray hmd;
+  PerColumn<std::int32_t> nodata;     // the no-data values of each column, as read
+  PerColumn<recio::RealArray> daily;  // daily values, no-data already replaced
   std::int32_t leap_day_count = 0;
   // Per calendar month over the years walked: the days that miss a value as
   // read (before gap filling), and the years whose month misses too many

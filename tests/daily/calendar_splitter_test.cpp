@@ -50,7 +50,7 @@ class CalendarSplit : public ::testing::Test {
   void SetUp() override { cwd_before = entries(fs::current_path()); }
   void TearDown() override {
     for (std::int32_t unit = 101; unit <= 112; ++unit) recio::close_unit(unit);
-    for (recio::RealArray* array : {&run.tmp_max, &run.tmp_min, &run.hmd}) {
+    for (recio::RealArray* array : {&run.daily.tmp_max(), &run.daily.tmp_min(), &run.daily.hmd()}) {
       if (array->allocated) recio::release_array(*array);
     }
     EXPECT_TRUE(fs::is_empty(temp_folder.path())) << "work files left in the temporary folder";
@@ -60,11 +60,12 @@ class CalendarSplit : public ::testing::Test {
   // Day i carries i / 100 as maximum, i % 100 as minimum and 50 as humidity,
   // so that each work record tells which day it is.
   void make_days(std::int32_t count) {
-    for (recio::RealArray* array : {&run.tmp_max, &run.tmp_min, &run.hmd}) recio::allocate_array(*array, count);
+    for (recio::RealArray* array : {&run.daily.tmp_max(), &run.daily.tmp_min(), &run.daily.hmd()})
+      recio::allocate_array(*array, count);
     for (std::int32_t i = 1; i <= count; ++i) {
-      run.tmp_max[i] = static_cast<float>(i / 100);
-      run.tmp_min[i] = static_cast<float>(i % 100);
-      run.hmd[i] = 50.0f;
+      run.daily.tmp_max()[i] = static_cast<float>(i / 100);
+      run.daily.tmp_min()[i] = static_cast<float>(i % 100);
+      run.daily.hmd()[i] = 50.0f;
     }
     run.record_count = count;
   }
@@ -205,10 +206,11 @@ TEST_F(CalendarSplit, DaySixtyOfACommonYearIsTheFirstOfMarch) {
 }
 
 TEST_F(CalendarSplit, WorkRecordIsThreeFieldsOfSixColumns) {
-  for (recio::RealArray* array : {&run.tmp_max, &run.tmp_min, &run.hmd}) recio::allocate_array(*array, 1);
-  run.tmp_max[1] = 12.3f;
-  run.tmp_min[1] = -5.25f;
-  run.hmd[1] = 85.0f;
+  for (recio::RealArray* array : {&run.daily.tmp_max(), &run.daily.tmp_min(), &run.daily.hmd()})
+    recio::allocate_array(*array, 1);
+  run.daily.tmp_max()[1] = 12.3f;
+  run.daily.tmp_min()[1] = -5.25f;
+  run.daily.hmd()[1] = 85.0f;
   run.record_count = 1;
   run.first_year = 2001;
   run.year_count = 1;

@@ -41,7 +41,7 @@ class DailyReader : public ::testing::Test {
   }
 
   void release_arrays() {
-    for (recio::RealArray* array : {&run.tmp_max, &run.tmp_min, &run.hmd}) {
+    for (recio::RealArray* array : {&run.daily.tmp_max(), &run.daily.tmp_min(), &run.daily.hmd()}) {
       if (array->allocated) recio::release_array(*array);
     }
   }
@@ -69,8 +69,8 @@ TEST_F(DailyReader, EmptyFileGivesNoRecords) {
   read("");
   EXPECT_EQ(0, run.record_count);
   EXPECT_EQ(0, run.year_count);
-  EXPECT_EQ(0, run.nodata_tmp_max + run.nodata_tmp_min + run.nodata_hmd);
-  for (const recio::RealArray* array : {&run.tmp_max, &run.tmp_min, &run.hmd}) {
+  EXPECT_EQ(0, run.nodata.tmp_max() + run.nodata.tmp_min() + run.nodata.hmd());
+  for (const recio::RealArray* array : {&run.daily.tmp_max(), &run.daily.tmp_min(), &run.daily.hmd()}) {
     EXPECT_TRUE(array->allocated);
     EXPECT_EQ(0, array->count);
   }
@@ -115,34 +115,34 @@ TEST_F(DailyReader, RangeLimitsAndMeansOfSinglePrecisionRunningSums) {
       "29.3 1.5 33.3\n");
   EXPECT_EQ(6, run.record_count);
   EXPECT_EQ(0, run.year_count);
-  EXPECT_EQ(2, run.nodata_tmp_max);
-  EXPECT_EQ(2, run.nodata_tmp_min);
-  EXPECT_EQ(2, run.nodata_hmd);
+  EXPECT_EQ(2, run.nodata.tmp_max());
+  EXPECT_EQ(2, run.nodata.tmp_min());
+  EXPECT_EQ(2, run.nodata.hmd());
   // Running sums in single precision over the valid values, in file order,
   // then one quotient: -20.6 + 99.99 - 99.99 + 29.3 gives 2.17500019, where an
   // exact sum would give 2.17499971; 4.7 - 99.99 + 99.99 + 1.5 gives 1.54999924.
   const float max_mean = 2.17500019f, min_mean = 1.54999924f, hmd_mean = 47.7524986f;
-  expect_column(run.tmp_max, {-20.6f, max_mean, 99.99f, max_mean, -99.99f, 29.3f});
-  expect_column(run.tmp_min, {4.7f, min_mean, -99.99f, min_mean, 99.99f, 1.5f});
-  expect_column(run.hmd, {57.7f, 100.0f, hmd_mean, hmd_mean, 0.01f, 33.3f});
+  expect_column(run.daily.tmp_max(), {-20.6f, max_mean, 99.99f, max_mean, -99.99f, 29.3f});
+  expect_column(run.daily.tmp_min(), {4.7f, min_mean, -99.99f, min_mean, 99.99f, 1.5f});
+  expect_column(run.daily.hmd(), {57.7f, 100.0f, hmd_mean, hmd_mean, 0.01f, 33.3f});
 }
 
 TEST_F(DailyReader, ZeroHumidityIsOneNoDataValue) {
   read("25.3 12.1 0\n20.0 10.0 50.0\n");
   EXPECT_EQ(2, run.record_count);
-  EXPECT_EQ(0, run.nodata_tmp_max);
-  EXPECT_EQ(0, run.nodata_tmp_min);
-  EXPECT_EQ(1, run.nodata_hmd);
-  expect_column(run.hmd, {50.0f, 50.0f});
-  expect_column(run.tmp_min, {12.1f, 10.0f});
+  EXPECT_EQ(0, run.nodata.tmp_max());
+  EXPECT_EQ(0, run.nodata.tmp_min());
+  EXPECT_EQ(1, run.nodata.hmd());
+  expect_column(run.daily.hmd(), {50.0f, 50.0f});
+  expect_column(run.daily.tmp_min(), {12.1f, 10.0f});
 }
 
 TEST_F(DailyReader, ColumnWithoutValidValueBecomesNaN) {
   read("25.3 12.1 0\n20.0 10.0 101\n-5 -7 -3\n");
-  EXPECT_EQ(3, run.nodata_hmd);
-  ASSERT_EQ(3, run.hmd.count);
-  for (std::int32_t i = 1; i <= 3; ++i) EXPECT_TRUE(std::isnan(run.hmd[i])) << i;
-  expect_column(run.tmp_max, {25.3f, 20.0f, -5.0f});
+  EXPECT_EQ(3, run.nodata.hmd());
+  ASSERT_EQ(3, run.daily.hmd().count);
+  for (std::int32_t i = 1; i <= 3; ++i) EXPECT_TRUE(std::isnan(run.daily.hmd()[i])) << i;
+  expect_column(run.daily.tmp_max(), {25.3f, 20.0f, -5.0f});
 }
 
 TEST_F(DailyReader, RecordsSpanLinesAndExtraNumbersAreIgnored) {
@@ -152,16 +152,16 @@ TEST_F(DailyReader, RecordsSpanLinesAndExtraNumbersAreIgnored) {
       "1 2 3 4\n"
       "5 6 7\n");
   EXPECT_EQ(4, run.record_count);
-  expect_column(run.tmp_max, {25.3f, 20.0f, 1.0f, 5.0f});
-  expect_column(run.tmp_min, {12.1f, 10.0f, 2.0f, 6.0f});
-  expect_column(run.hmd, {80.0f, 50.0f, 3.0f, 7.0f});
+  expect_column(run.daily.tmp_max(), {25.3f, 20.0f, 1.0f, 5.0f});
+  expect_column(run.daily.tmp_min(), {12.1f, 10.0f, 2.0f, 6.0f});
+  expect_column(run.daily.hmd(), {80.0f, 50.0f, 3.0f, 7.0f});
 }
 
 TEST_F(DailyReader, BlankLinesAreSkipped) {
   read("\n25.3 12.1 80\n\n   \n\t\n20.0 10.0 50.0\n\n");
   EXPECT_EQ(2, run.record_count);
-  expect_column(run.tmp_max, {25.3f, 20.0f});
-  expect_column(run.hmd, {80.0f, 50.0f});
+  expect_column(run.daily.tmp_max(), {25.3f, 20.0f});
+  expect_column(run.daily.hmd(), {80.0f, 50.0f});
 }
 
 TEST_F(DailyReader, TextAfterTheLastLineFeedIsTheLastRecord) {
@@ -173,9 +173,9 @@ TEST_F(DailyReader, TextAfterTheLastLineFeedIsTheLastRecord) {
       read(bytes);
       EXPECT_EQ(365, run.record_count);
       EXPECT_EQ(1, run.year_count);
-      ASSERT_EQ(365, run.tmp_max.count);
-      EXPECT_TRUE(same_float(5.0f, run.tmp_max[365]));  // 365 % 30
-      for (recio::RealArray* array : {&run.tmp_max, &run.tmp_min, &run.hmd}) recio::release_array(*array);
+      ASSERT_EQ(365, run.daily.tmp_max().count);
+      EXPECT_TRUE(same_float(5.0f, run.daily.tmp_max()[365]));  // 365 % 30
+      for (recio::RealArray& array : run.daily) recio::release_array(array);
     }
   }
 }
@@ -202,16 +202,17 @@ TEST_F(DailyReader, ReadingAgainWhenValuesCannotBeKeptGivesTheSameArrays) {
     release_arrays();
     read(bytes);
     const RunState kept = run;
-    const std::vector<float> columns[] = {values_of(run.tmp_max), values_of(run.tmp_min), values_of(run.hmd)};
+    const std::vector<float> columns[] = {values_of(run.daily.tmp_max()), values_of(run.daily.tmp_min()),
+                                          values_of(run.daily.hmd())};
     for (const std::int32_t kept_limit : {0, 1, 65'537}) {
       release_arrays();
       read(bytes, kept_limit);
       EXPECT_EQ(kept.record_count, run.record_count) << kept_limit;
-      EXPECT_EQ(kept.nodata_tmp_max + 10 * kept.nodata_tmp_min + 100 * kept.nodata_hmd,
-                run.nodata_tmp_max + 10 * run.nodata_tmp_min + 100 * run.nodata_hmd);
-      expect_column(run.tmp_max, columns[0]);
-      expect_column(run.tmp_min, columns[1]);
-      expect_column(run.hmd, columns[2]);
+      EXPECT_EQ(kept.nodata.tmp_max() + 10 * kept.nodata.tmp_min() + 100 * kept.nodata.hmd(),
+                run.nodata.tmp_max() + 10 * run.nodata.tmp_min() + 100 * run.nodata.hmd());
+      expect_column(run.daily.tmp_max(), columns[0]);
+      expect_column(run.daily.tmp_min(), columns[1]);
+      expect_column(run.daily.hmd(), columns[2]);
     }
     ::testing::internal::GetCapturedStderr();
   }
@@ -251,15 +252,15 @@ TEST_F(DailyReader, WhereReadingStoppedIsToldOnce) {
     read(c.bytes);
     EXPECT_EQ(c.warning, ::testing::internal::GetCapturedStderr()) << c.label;
     EXPECT_EQ(c.records, run.record_count) << c.label;
-    EXPECT_EQ(c.records, run.tmp_max.count) << c.label;
-    for (recio::RealArray* array : {&run.tmp_max, &run.tmp_min, &run.hmd}) recio::release_array(*array);
+    EXPECT_EQ(c.records, run.daily.tmp_max().count) << c.label;
+    for (recio::RealArray& array : run.daily) recio::release_array(array);
   }
 }
 
 TEST_F(DailyReader, HeaderLineEndsTheDataAtOnce) {
   read("tmax tmin hmd\n25.3 12.1 80\n20.0 10.0 50.0\n");
   EXPECT_EQ(0, run.record_count);
-  EXPECT_EQ(0, run.tmp_max.count);
+  EXPECT_EQ(0, run.daily.tmp_max().count);
 }
 
 TEST_F(DailyReader, UnreadableValueEndsTheDataAtItsRecord) {
@@ -270,8 +271,8 @@ TEST_F(DailyReader, UnreadableValueEndsTheDataAtItsRecord) {
   read(bytes);
   EXPECT_EQ(99, run.record_count);
   EXPECT_EQ(0, run.year_count);
-  ASSERT_EQ(99, run.tmp_max.count);
-  EXPECT_TRUE(same_float(99.0f, run.tmp_max[99]));
+  ASSERT_EQ(99, run.daily.tmp_max().count);
+  EXPECT_TRUE(same_float(99.0f, run.daily.tmp_max()[99]));
 }
 
 TEST_F(DailyReader, NullValueKeepsThePreviousRecordsValueAndStartsFromZero) {
@@ -279,10 +280,10 @@ TEST_F(DailyReader, NullValueKeepsThePreviousRecordsValueAndStartsFromZero) {
   // from zero, so the first record's null minimum is 0.0 in the array too.
   read("25.3,,80\n20.0 5.5 60\n21,,70\n");
   EXPECT_EQ(3, run.record_count);
-  EXPECT_EQ(0, run.nodata_tmp_min);
-  expect_column(run.tmp_max, {25.3f, 20.0f, 21.0f});
-  expect_column(run.tmp_min, {0.0f, 5.5f, 5.5f});
-  expect_column(run.hmd, {80.0f, 60.0f, 70.0f});
+  EXPECT_EQ(0, run.nodata.tmp_min());
+  expect_column(run.daily.tmp_max(), {25.3f, 20.0f, 21.0f});
+  expect_column(run.daily.tmp_min(), {0.0f, 5.5f, 5.5f});
+  expect_column(run.daily.hmd(), {80.0f, 60.0f, 70.0f});
 }
 
 TEST_F(DailyReader, YearCountIsWholeYearsOfRecords) {
@@ -295,7 +296,7 @@ TEST_F(DailyReader, YearCountIsWholeYearsOfRecords) {
     read(bytes);
     EXPECT_EQ(c.records, run.record_count);
     EXPECT_EQ(c.years, run.year_count) << c.records;
-    for (recio::RealArray* array : {&run.tmp_max, &run.tmp_min, &run.hmd}) recio::release_array(*array);
+    for (recio::RealArray& array : run.daily) recio::release_array(array);
   }
 }
 
@@ -364,8 +365,8 @@ TEST_F(DailyReader, DatedRecordsArePlacedOnTheDaysOfTheirDates) {
     EXPECT_EQ(static_cast<std::int32_t>(c.tmp_max.size()), run.record_count) << c.label;
     std::int32_t nodata = 0;
     for (const float value : c.tmp_max) nodata += std::isnan(value) ? 1 : 0;
-    EXPECT_EQ(nodata, run.nodata_tmp_max) << c.label;
-    const std::vector<float> filled = values_of(run.tmp_max);
+    EXPECT_EQ(nodata, run.nodata.tmp_max()) << c.label;
+    const std::vector<float> filled = values_of(run.daily.tmp_max());
     for (std::size_t i = 0; i < c.tmp_max.size() && i < filled.size(); ++i) {
       if (!std::isnan(c.tmp_max[i])) {
         EXPECT_TRUE(same_float(c.tmp_max[i], filled[i])) << c.label << " day " << i + 1;

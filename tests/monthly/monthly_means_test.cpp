@@ -13,6 +13,7 @@
 
 #include "recio/record_output.hpp"
 #include "recio/units.hpp"
+#include "state/month_table.hpp"
 #include "state/work_record.hpp"
 
 namespace tiral {
@@ -56,7 +57,7 @@ class MonthMeans : public ::testing::Test {
 
   void analyse(std::int32_t days) {
     recio::rewind_unit(unit);
-    analyse_month(days, month, unit, run);
+    analyse_month(days, month_table[month - 1], run);
   }
 
   void expect_means(const Means& want) {

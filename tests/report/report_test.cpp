@@ -35,9 +35,9 @@ RunState typical_run() {
   run.input_name = name_field("climate.txt");
   run.year_count = 10;
   run.record_count = 3653;
-  run.nodata_tmp_max = 12;
-  run.nodata_tmp_min = 7;
-  run.nodata_hmd = 30;
+  run.nodata.tmp_max() = 12;
+  run.nodata.tmp_min() = 7;
+  run.nodata.hmd() = 30;
   run.first_year = 1991;
   set_month(run, 1, 3.25f, -4.104f, 85.3f, -2.046f);
   set_month(run, 2, 0.125f, -0.995f, 2.625f, -0.004f);
