@@ -138,14 +138,14 @@ int __wrap_rename(const char* from, const char* to) {
 // The record layer's statements, by their mangled names.
 namespace recio {
 
-void real_open_named(std::int32_t, std::string_view, WhenMissing, const NameAnswer&, const OpenOptions&) __asm__(
-    "__real__ZN5recio10open_namedEiSt17basic_string_viewIcSt11char_traitsIcEENS_11WhenMissingERKNS_"
+void real_open_named(std::int32_t, std::string_view, WhenMissing, const tiral::NameAnswer&, const OpenOptions&) __asm__(
+    "__real__ZN5recio10open_namedEiSt17basic_string_viewIcSt11char_traitsIcEENS_11WhenMissingERKN5tiral"
     "10NameAnswerERKNS_11OpenOptionsE");
-void wrap_open_named(std::int32_t unit, std::string_view name, WhenMissing when_missing, const NameAnswer& answer,
+void wrap_open_named(std::int32_t unit, std::string_view name, WhenMissing when_missing, const tiral::NameAnswer& answer,
                      const OpenOptions& options) __asm__(
-    "__wrap__ZN5recio10open_namedEiSt17basic_string_viewIcSt11char_traitsIcEENS_11WhenMissingERKNS_"
+    "__wrap__ZN5recio10open_namedEiSt17basic_string_viewIcSt11char_traitsIcEENS_11WhenMissingERKN5tiral"
     "10NameAnswerERKNS_11OpenOptionsE");
-void wrap_open_named(std::int32_t unit, std::string_view name, WhenMissing when_missing, const NameAnswer& answer,
+void wrap_open_named(std::int32_t unit, std::string_view name, WhenMissing when_missing, const tiral::NameAnswer& answer,
                      const OpenOptions& options) {
   run_faults::Statement statement;
   real_open_named(unit, name, when_missing, answer, options);

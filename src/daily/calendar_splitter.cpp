@@ -1,19 +1,17 @@
 #include "daily/calendar_splitter.hpp"
 
+#include "daily/calendar.hpp"
 #include "daily/data_warnings.hpp"
 #include "recio/record_output.hpp"
 #include "recio/units.hpp"
 #include "state/month_table.hpp"
+#include "recio/format.hpp"
 #include "state/work_record.hpp"
 
 namespace tiral {
 
-bool is_leap_year(std::int64_t year) { return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0); }
-
-std::int32_t days_in_month(std::int64_t year, std::int32_t month) {
-  const std::int32_t days = month_table[static_cast<std::size_t>(month - 1)].days_per_year;
-  return month == february && is_leap_year(year) ? days + 1 : days;
-}
+// Parsed once, when compiling.
+constexpr recio::Format work_record_format = recio::parse_format(work_record_layout);
 
 namespace {
 

@@ -7,13 +7,6 @@
 
 namespace tiral {
 
-// Gregorian rule, also for year 0 and negative years, and for the years past
-// the 32-bit range that a walk from a late first year reaches.
-bool is_leap_year(std::int64_t year);
-
-// The days of `month` (1 to 12) in `year`.
-std::int32_t days_in_month(std::int64_t year, std::int32_t month);
-
 // Opens the twelve work files (units 101 to 112), writes each day of
 // year_count whole years from 1 January of first_year to its month's file,
 // counts the leap years met (leap_day_count) and rewinds the files. The walk

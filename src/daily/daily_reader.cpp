@@ -91,12 +91,6 @@ void read_undated_days_again(RunState& run) {
 
 }  // namespace
 
-void open_input_file(const RunState& run) {
-  // A missing file is refused rather than created: a mistyped name must not
-  // pass for a file without data.
-  recio::open_named(input_unit, as_text(run.input_name), recio::WhenMissing::refuse, run.input_answer);
-}
-
 void read_daily_records(RunState& run, std::int32_t record_limit, std::int32_t kept_limit) {
   open_input_file(run);
   run.record_count = 0;

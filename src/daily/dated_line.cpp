@@ -4,7 +4,7 @@
 #include <limits>
 #include <string>
 
-#include "daily/calendar_splitter.hpp"
+#include "daily/calendar.hpp"
 #include "recio/characters.hpp"
 #include "recio/decimal_digits.hpp"
 #include "recio/decimal_scan.hpp"

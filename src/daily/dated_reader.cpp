@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "daily/daily_reader.hpp"
+#include "daily/input_file.hpp"
 #include "daily/data_warnings.hpp"
 #include "daily/record_checks.hpp"
 #include "recio/run_end.hpp"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "daily/daily_reader.hpp"
+#include "daily/input_file.hpp"
 
 namespace tiral {
 
@@ -25,7 +25,7 @@ float file_mean(const ColumnTotals& totals, std::int32_t record_count) {
 constexpr std::int32_t first_kept_capacity = 4096;
 
 void drop(KeptDays& kept) {
-  for (recio::RealArray& column : kept.columns) {
+  for (RealArray& column : kept.columns) {
     if (column.allocated) recio::release_array(column);
   }
   kept.complete = false;
@@ -36,7 +36,7 @@ bool grow(KeptDays& kept, std::int32_t kept_limit) {
   if (count >= kept_limit) return false;
   const std::int64_t doubled = std::max<std::int64_t>(first_kept_capacity, 2 * std::int64_t{count});
   const auto capacity = static_cast<std::int32_t>(std::min<std::int64_t>(doubled, kept_limit));
-  for (recio::RealArray& column : kept.columns) {
+  for (RealArray& column : kept.columns) {
     if (!recio::resize_array(column, capacity)) return false;
   }
   return true;
@@ -78,7 +78,7 @@ void take_kept_days(RunState& run, KeptDays& kept) {
 }
 
 void allocate_day_arrays(RunState& run) {
-  for (recio::RealArray& column : run.daily) recio::allocate_array(column, run.record_count);
+  for (RealArray& column : run.daily) recio::allocate_array(column, run.record_count);
 }
 
 }  // namespace tiral

@@ -33,7 +33,7 @@ struct DayTotals {
 // when memory for it ran out: the arrays are then allocated at the count and
 // loaded from a second reading, which delivers the same days.
 struct KeptDays {
-  PerColumn<recio::RealArray> columns;
+  PerColumn<RealArray> columns;
   bool complete = true;  // every day counted so far is kept
 };
 

@@ -1,6 +1,6 @@
 #include "daily/file_layout.hpp"
 
-#include "daily/daily_reader.hpp"
+#include "daily/input_file.hpp"
 #include "recio/run_end.hpp"
 #include "recio/units.hpp"
 

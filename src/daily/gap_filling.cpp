@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "daily/calendar_splitter.hpp"
-#include "daily/daily_reader.hpp"
+#include "daily/calendar.hpp"
+#include "daily/input_file.hpp"
 #include "state/month_table.hpp"
 
 namespace tiral {

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "daily/daily_reader.hpp"
+#include "daily/input_file.hpp"
 #include "recio/characters.hpp"
 #include "recio/texts.hpp"
 

@@ -7,9 +7,13 @@
 #include "recio/record_input.hpp"
 #include "recio/units.hpp"
 #include "state/per_column.hpp"
+#include "recio/format.hpp"
 #include "state/work_record.hpp"
 
 namespace tiral {
+
+// Parsed once, when compiling.
+constexpr recio::Format work_record_format = recio::parse_format(work_record_layout);
 
 namespace {
 

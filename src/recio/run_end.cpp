@@ -7,7 +7,7 @@
 
 #include "recio/messages.hpp"
 #include "recio/texts.hpp"
-#include "recio/units.hpp"
+#include "recio/unit_table.hpp"
 
 namespace recio {
 

@@ -7,7 +7,8 @@
 
 #include "recio/characters.hpp"
 #include "recio/run_end.hpp"
-#include "recio/unit_table.hpp"
+#include "recio/unit.hpp"
+#include "recio/units.hpp"
 
 namespace recio {
 

@@ -1,73 +1,38 @@
-// The unit table's own parts, shared by its files: units.cpp (the table,
-// opening and closing), unit_output.cpp (the output buffer and the closing
-// at an interrupt) and unit_input.cpp (records taken in). Nothing above the
-// unit table includes it.
+// The unit table as a whole: the index that statements find their units
+// by, and the closing of every unit when a run ends, normally, by a fatal
+// diagnostic or by an interrupt. It never ends the run itself, so the end of
+// a run can rely on it.
 #pragma once
 
-#include <atomic>
-#include <cstddef>
+#include <array>
 #include <cstdint>
-#include <memory>
 #include <string>
-
-#include "platform/platform.hpp"
-#include "recio/units.hpp"
 
 namespace recio {
 
-// One connection. Its slot in the table never moves while it is in use.
-struct Unit {
-  std::int32_t number = 0;
-  std::string name;  // full path as resolved at open, for diagnostics
-  platform::FileHandle handle;
-  bool console = false;
-  bool scratch = false;
-  bool read_only = false;
-  bool regular_file = false;
-  // Output state, read by an interrupt at any moment: see unit_output.cpp.
-  std::atomic<bool> truncate_pending{false};
-  std::atomic<bool> wrote{false};
-  // A whole-file unit: records go to new_path, which takes final_path's place
-  // at the close. Cleared once it has.
-  std::atomic<bool> replacing{false};
-  std::string final_path;
-  std::string new_path;
+constexpr std::int32_t keyboard_unit = 5;  // standard input, "CONIN$"
+constexpr std::int32_t screen_unit = 6;    // standard output, "CONOUT$"
 
-  // Output: completed records not yet sent (unit_output.cpp).
-  std::unique_ptr<char[]> out;
-  std::atomic<std::size_t> out_size{0};
-  std::atomic<bool> flushing{false};
+struct Unit;
 
-  // Input: bytes read ahead; records are cut from [in_begin, in_end).
-  std::unique_ptr<char[]> in;
-  std::size_t in_capacity = 0;
-  std::size_t in_begin = 0;
-  std::size_t in_end = 0;
-  bool at_end_of_data = false;     // the system has no more bytes
-  bool end_of_file = false;        // a read met the end; cleared by rewind
-  bool start_checked = false;      // a byte-order mark at the file's start is behind us
-  bool holding_start = false;      // the bytes from the file's start stay in the buffer
-  bool skipping_long_line = false; // the rest of a line cut at longest_record goes before the next record
-  std::int64_t records_taken = 0;  // since the open or the last rewind
-};
+// The units numbered below unit_index_size, found without a search: every
+// statement of a large file's records looks its unit up this way.
+constexpr std::int32_t unit_index_size = 512;
+extern std::array<Unit*, unit_index_size> unit_index;
 
+// Closes every connected unit as at the end of the run; never fails. A
+// whole-file unit still open was not finished: its new file is deleted.
+void close_all_units();
 
-constexpr std::size_t output_capacity = 64 * 1024;
+// The same from inside an interrupt handler: only async-signal-safe work.
+// Completed records of disk files reach their files; nothing else is done.
+void close_all_units_in_interrupt();
 
-// Takes a unit out of the table and gives back its memory.
-void remove_unit(Unit& unit);
+// The name of a unit's file as diagnostics give it; "CONIN$" and "CONOUT$"
+// for the console, empty for a unit not connected.
+std::string unit_file_name(std::int32_t unit);
 
-// Ends the system's connection of a unit that did not finish: a whole-file
-// unit's new file goes, and the old file stays as it was.
-void drop_connection(Unit& unit);
-
-// Sends the completed records; reports the system's error, if any.
-platform::ErrorCode send_output(Unit& unit);
-// The same; a failure ends the run (message 38), the unit dropped first.
-void send_output_or_die(Unit& unit);
-
-// What an interrupt does with a unit's output before its file is closed:
-// only async-signal-safe work.
-void close_in_interrupt(Unit& unit);
+// A console prompt is out without its line end and its answer not yet read.
+bool console_prompt_pending();
 
 }  // namespace recio

@@ -1,20 +1,21 @@
-// The unit table: connections by number, their opening and closing. Records
-// go out in unit_output.cpp and come in in unit_input.cpp.
+// The statements on units: opening, rewinding and closing connections, and
+// putting records out; the ones that fail end the run here. Records come in
+// in unit_input.cpp; the table itself is unit_table.cpp.
 #include "recio/units.hpp"
 
 #include <array>
 #include <atomic>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <utility>
 
 #include "recio/messages.hpp"
 #include "recio/run_end.hpp"
+#include "recio/unit.hpp"
 #include "recio/unit_table.hpp"
 
 namespace recio {
-
-std::array<Unit*, unit_index_size> unit_index{};
 
 namespace {
 
@@ -22,73 +23,18 @@ namespace {
 // path this long or longer is not formed: the name is used as typed.
 constexpr std::size_t longest_name = 256;
 
-// The table allows any unit number; its size bounds the connections open at
-// once. Slots never move, so the interrupt handler can walk them.
-constexpr std::size_t table_size = 64;
-// Never destroyed: an interrupt during the exit handlers still finds every
-// unit, its buffers and names where they were.
-// Built in static storage, not on the heap, which may already be refused.
-alignas(std::array<Unit, table_size>) unsigned char table_storage[sizeof(std::array<Unit, table_size>)];
-std::array<Unit, table_size>& table = *new (table_storage) std::array<Unit, table_size>;
-std::array<std::atomic<bool>, table_size> in_use{};
-
-bool in_slot(std::size_t slot, std::int32_t number) {
-  return in_use[slot].load(std::memory_order_relaxed) && table[slot].number == number;
-}
-
-Unit* find(std::int32_t number) {
-  if (number >= 0 && number < unit_index_size) {
-    Unit* unit = unit_index[static_cast<std::size_t>(number)];
-    return unit != nullptr && in_slot(static_cast<std::size_t>(unit - table.data()), number) ? unit : nullptr;
-  }
-  for (std::size_t i = 0; i < table_size; ++i) {
-    if (in_slot(i, number)) return &table[i];
-  }
-  return nullptr;
-}
-
-std::size_t free_slot() {
-  for (std::size_t i = 0; i < table_size; ++i) {
-    if (!in_use[i].load(std::memory_order_relaxed)) return i;
-  }
-  return table_size;
-}
-
-void reset(Unit& unit) {
-  // Their memory goes back too: the table itself is never destroyed.
-  for (std::string* text : {&unit.name, &unit.final_path, &unit.new_path}) std::string().swap(*text);
-  unit.handle = {};
-  unit.console = unit.scratch = unit.read_only = unit.regular_file = unit.truncate_pending = unit.wrote = false;
-  unit.replacing = false;
-  unit.out.reset();
-  unit.out_size = 0;
-  unit.flushing = false;
-  unit.in.reset();
-  unit.in_capacity = unit.in_begin = unit.in_end = 0;
-  unit.at_end_of_data = unit.end_of_file = unit.start_checked = unit.holding_start = unit.skipping_long_line = false;
-  unit.records_taken = 0;
-}
-
-// Puts a fully prepared unit into the table.
+// Puts a fully prepared unit into the table; a full table ends the run.
 Unit& enter(std::int32_t number, std::string name, platform::FileHandle handle) {
-  const std::size_t slot = free_slot();
-  if (slot == table_size) {
+  Unit* unit = enter_unit(number, name, handle);
+  if (unit == nullptr) {
     platform::close_file(handle);
     fatal_diagnostic(Message::open_failure, number, name, 0);
   }
-  Unit& unit = table[slot];
-  reset(unit);
-  unit.number = number;
-  unit.name = std::move(name);
-  unit.handle = handle;
-  unit.out = std::make_unique_for_overwrite<char[]>(output_capacity);
-  in_use[slot].store(true, std::memory_order_release);
-  if (number >= 0 && number < unit_index_size) unit_index[static_cast<std::size_t>(number)] = &unit;
-  return unit;
+  return *unit;
 }
 
 Unit& console_unit(std::int32_t number) {
-  if (Unit* unit = find(number)) return *unit;
+  if (Unit* unit = find_unit(number)) return *unit;
   const bool keyboard = number == keyboard_unit;
   Unit& unit = enter(number, keyboard ? "CONIN$" : "CONOUT$",
                      keyboard ? platform::standard_input() : platform::standard_output());
@@ -125,7 +71,7 @@ void connect_scratch(std::int32_t number) {
   unit.regular_file = true;
 }
 
-void connect_named(std::int32_t number, std::string_view name_field, WhenMissing when_missing, const NameAnswer& answer,
+void connect_named(std::int32_t number, std::string_view name_field, WhenMissing when_missing, const tiral::NameAnswer& answer,
                    const OpenOptions& options) {
   const std::string name(trimmed_file_name(name_field));
   // A cut name would read or write a file the user never named, and so would
@@ -174,21 +120,6 @@ void connect_named(std::int32_t number, std::string_view name_field, WhenMissing
 
 }  // namespace
 
-void remove_unit(Unit& unit) {
-  const auto slot = static_cast<std::size_t>(&unit - table.data());
-  if (unit.number >= 0 && unit.number < unit_index_size) unit_index[static_cast<std::size_t>(unit.number)] = nullptr;
-  in_use[slot].store(false, std::memory_order_release);
-  reset(unit);
-}
-
-void drop_connection(Unit& unit) {
-  if (unit.replacing.exchange(false)) {
-    platform::discard_replacement(unit.handle, unit.new_path.c_str());
-  } else if (!unit.console) {
-    platform::close_file(unit.handle);
-  }
-}
-
 std::string_view trimmed_file_name(std::string_view name_field) {
   if (name_field.size() > longest_name) name_field = name_field.substr(0, longest_name);
   while (!name_field.empty() && (name_field.back() == ' ' || name_field.back() == '\0')) name_field.remove_suffix(1);
@@ -196,7 +127,7 @@ std::string_view trimmed_file_name(std::string_view name_field) {
   return name_field;
 }
 
-void open_named(std::int32_t number, std::string_view name_field, WhenMissing when_missing, const NameAnswer& answer,
+void open_named(std::int32_t number, std::string_view name_field, WhenMissing when_missing, const tiral::NameAnswer& answer,
                 const OpenOptions& options) {
   close_unit(number);
   connect_named(number, name_field, when_missing, answer, options);
@@ -208,7 +139,7 @@ void open_scratch(std::int32_t number) {
 }
 
 void rewind_unit(std::int32_t number) {
-  Unit* unit = find(number);
+  Unit* unit = find_unit(number);
   if (unit == nullptr) return;
   send_output_or_die(*unit);
   if (!unit->console) {
@@ -238,12 +169,12 @@ void return_to_input_start(std::int32_t number) {
 }
 
 bool unit_rewindable(std::int32_t number) {
-  const Unit* unit = find(number);
+  const Unit* unit = find_unit(number);
   return unit != nullptr && unit->regular_file;
 }
 
 void close_unit(std::int32_t number) {
-  Unit* unit = find(number);
+  Unit* unit = find_unit(number);
   if (unit == nullptr) return;
   send_output_or_die(*unit);
   // Scratch files left the directory when they were made: closing deletes them.
@@ -260,64 +191,103 @@ void close_unit(std::int32_t number) {
   if (error != 0) fatal_diagnostic(Message::close_error, number, name, error);
 }
 
-void close_all_units() {
-  for (std::size_t i = 0; i < table_size; ++i) {
-    if (!in_use[i].load(std::memory_order_relaxed)) continue;
-    Unit& unit = table[i];
-    // The run is ending anyway: a failure here has nobody left to tell. A
-    // whole-file unit still open is unfinished, and its new file goes.
-    if (!unit.replacing) send_output(unit);
-    drop_connection(unit);
-    remove_unit(unit);
-  }
-}
-
-void close_all_units_in_interrupt() {
-  for (std::size_t i = 0; i < table_size; ++i) {
-    if (!in_use[i].load(std::memory_order_acquire)) continue;
-    Unit& unit = table[i];
-    // An unfinished whole file goes; the old one stays as it was.
-    if (unit.replacing.exchange(false)) {
-      platform::discard_replacement(unit.handle, unit.new_path.c_str());
-      in_use[i].store(false, std::memory_order_release);
-      continue;
-    }
-    close_in_interrupt(unit);
-    if (!unit.console) platform::close_file(unit.handle);
-    // Out of the table, so that nothing closes it twice; its buffers are left
-    // to the process's end, as freeing is no work for an interrupt.
-    in_use[i].store(false, std::memory_order_release);
-  }
-}
-
 Unit& statement_unit_not_indexed(std::int32_t number) {
   if (number == keyboard_unit || number == screen_unit) return console_unit(number);
-  Unit* unit = find(number);
+  Unit* unit = find_unit(number);
   if (unit == nullptr) fatal_diagnostic(Message::open_failure, number, "", 0);
   return *unit;
 }
 
-bool unit_connected(std::int32_t number) { return find(number) != nullptr; }
+bool unit_connected(std::int32_t number) { return find_unit(number) != nullptr; }
 
 std::int64_t records_taken(std::int32_t number) {
-  const Unit* unit = find(number);
+  const Unit* unit = find_unit(number);
   return unit != nullptr ? unit->records_taken : 0;
 }
 
-std::string unit_file_name(std::int32_t number) {
-  if (number == keyboard_unit) return "CONIN$";
-  if (number == screen_unit) return "CONOUT$";
-  const Unit* unit = find(number);
-  return unit != nullptr ? unit->name : std::string();
-}
-
 platform::FileStamp unit_file_stamp(std::int32_t number) {
-  const Unit* unit = find(number);
+  const Unit* unit = find_unit(number);
   return unit != nullptr && !unit->console ? platform::file_stamp(unit->handle) : platform::FileStamp{};
 }
 
 std::int32_t unit_number(const Unit& unit) { return unit.number; }
 
 const std::string& unit_name(const Unit& unit) { return unit.name; }
+
+// ---- output statements
+
+void send_output_or_die(Unit& unit) {
+  if (const platform::ErrorCode error = send_output(unit); error != 0) {
+    const std::int32_t number = unit.number;
+    const std::string name = unit.name;
+    // The unit goes first, so that the closing after the message does not
+    // meet the same failure again.
+    drop_connection(unit);
+    remove_unit(unit);
+    fatal_diagnostic(Message::write_error, number, name, error);
+  }
+}
+
+namespace {
+
+void append_output(Unit& unit, std::string_view record, bool advance) {
+  if (char* space = record_space(unit, record.size())) {
+    std::memcpy(space, record.data(), record.size());
+    end_record_in_place(unit, record.size(), advance);
+    return;
+  }
+  // A record larger than the buffer goes out directly, after what is waiting.
+  unit.wrote.store(true, std::memory_order_release);
+  send_output_or_die(unit);
+  std::string bytes(record);
+  if (advance) bytes += record_end;
+  const platform::ErrorCode error =
+      cut_after_first_write(unit, platform::write_all(unit.handle, bytes.data(), bytes.size()));
+  if (error != 0) fatal_on_unit(Message::write_error, unit.number, error);
+}
+
+void write_console(Unit& unit, std::string_view record, bool advance) {
+  // The screen gets each statement at once, so prompts are seen before the
+  // keyboard is read.
+  std::string bytes(record);
+  if (advance) bytes += record_end;
+  // Marked before the prompt goes out, so that an interrupt arriving the
+  // moment it appears still ends its line.
+  mark_prompt_pending(!advance);
+  if (const auto error = platform::write_all(unit.handle, bytes.data(), bytes.size()); error != 0) {
+    fatal_on_unit(Message::write_error, unit.number, error);
+  }
+}
+
+}  // namespace
+
+char* record_space(Unit& unit, std::size_t most) {
+  if (unit.console) return nullptr;
+  if (unit.read_only) fatal_on_unit(Message::write_read_only, unit.number);
+  const std::size_t total = most + record_end.size();
+  if (total > output_capacity) return nullptr;
+  unit.wrote.store(true, std::memory_order_release);
+  if (unit.out_size.load(std::memory_order_relaxed) + total > output_capacity) send_output_or_die(unit);
+  return unit.out.get() + unit.out_size.load(std::memory_order_relaxed);
+}
+
+// The record and its CR LF count in one step, so that an interrupt never
+// sends half of it.
+void end_record_in_place(Unit& unit, std::size_t length, bool advance) {
+  const std::size_t size = unit.out_size.load(std::memory_order_relaxed);
+  char* at = unit.out.get() + size + length;
+  if (advance) std::memcpy(at, record_end.data(), record_end.size());
+  unit.out_size.store(size + length + (advance ? record_end.size() : 0), std::memory_order_release);
+}
+
+void put_record(std::int32_t number, std::string_view record, bool advance) {
+  Unit* unit = &statement_unit(number);
+  if (unit->console) {
+    write_console(*unit, record, advance);
+    return;
+  }
+  if (unit->read_only) fatal_on_unit(Message::write_read_only, number);
+  append_output(*unit, record, advance);
+}
 
 }  // namespace recio

@@ -9,14 +9,13 @@
 
 #include "platform/platform.hpp"
 #include "recio/status.hpp"
+#include "recio/unit_table.hpp"
 #include "recio/format.hpp"
 #include "recio/line_cutter.hpp"
-#include "recio/name_answer.hpp"
+#include "state/name_answer.hpp"
 
 namespace recio {
 
-constexpr std::int32_t keyboard_unit = 5;  // standard input, "CONIN$"
-constexpr std::int32_t screen_unit = 6;    // standard output, "CONOUT$"
 
 // What an open of a named file does when no file has the name.
 enum class WhenMissing {
@@ -44,7 +43,7 @@ struct OpenOptions {
   bool whole_file = false;
   std::string_view never_over;
 };
-void open_named(std::int32_t unit, std::string_view name_field, WhenMissing when_missing, const NameAnswer& answer = {},
+void open_named(std::int32_t unit, std::string_view name_field, WhenMissing when_missing, const tiral::NameAnswer& answer = {},
                 const OpenOptions& options = {});
 
 // Connects `unit` to a new temporary file that the close deletes, first
@@ -70,14 +69,6 @@ bool unit_rewindable(std::int32_t unit);
 // nothing on a unit that is not connected.
 void close_unit(std::int32_t unit);
 
-// Closes every connected unit as at the end of the run; never fails. A
-// whole-file unit still open was not finished: its new file is deleted.
-void close_all_units();
-
-// The same from inside an interrupt handler: only async-signal-safe work.
-// Completed records of disk files reach their files; nothing else is done.
-void close_all_units_in_interrupt();
-
 // --- record transfer, for the record layers ---
 
 // A connected unit as a statement sees it: looked up once, then handed to
@@ -86,11 +77,8 @@ struct Unit;
 
 // The unit of a statement, connecting the keyboard and the screen units at
 // first use; a unit that is not connected ends the run (message 30).
-// Every statement of a large file's records comes this way, so the units
-// numbered below unit_index_size are found through an index that the unit
-// table keeps, inline.
-constexpr std::int32_t unit_index_size = 512;
-extern std::array<Unit*, unit_index_size> unit_index;
+// Every statement of a large file's records comes this way: the index of
+// the unit table, inline.
 Unit& statement_unit_not_indexed(std::int32_t unit);
 inline Unit& statement_unit(std::int32_t unit) {
   if (unit >= 0 && unit < unit_index_size) {
@@ -129,15 +117,12 @@ bool unit_connected(std::int32_t unit);
 // The records taken from a unit since it was opened or last rewound: the
 // line number of the last one.
 std::int64_t records_taken(std::int32_t unit);
-std::string unit_file_name(std::int32_t unit);
 // The stamp of a unit's file now: a reader that reads a file twice checks
 // that nobody wrote it in between.
 platform::FileStamp unit_file_stamp(std::int32_t unit);
 std::int32_t unit_number(const Unit& unit);
 const std::string& unit_name(const Unit& unit);  // "CONIN$" and "CONOUT$" for the console
 
-// A console prompt is out without its line end and its answer not yet read.
-bool console_prompt_pending();
 
 // The name of a file from a blank-padded field: leading blanks skipped,
 // trailing blanks and zero bytes dropped.

@@ -257,7 +257,7 @@ std::string xml_text(std::string_view bytes) {
   return out;
 }
 
-void write_monthly_chart(const RunState& run, std::string_view name_field, const recio::NameAnswer& answer) {
+void write_monthly_chart(const RunState& run, std::string_view name_field, const tiral::NameAnswer& answer) {
   const std::array<Series, 3> lines = {{
       {"tmp_max (&#xB0;C)", "#d62728", run.monthly_tmp_max},
       {"tmp_min (&#xB0;C)", "#1f77b4", run.monthly_tmp_min},

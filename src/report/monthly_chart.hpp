@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "recio/name_answer.hpp"
+#include "state/name_answer.hpp"
 #include "state/run_state.hpp"
 
 namespace tiral {
@@ -16,7 +16,7 @@ constexpr std::int32_t chart_unit = 402;
 // temperatures on a degree axis, bars for the humidity on a percent axis) to
 // the file named by `name_field`, replacing any earlier contents, and closes
 // it: the opens, writes and diagnostics of the report's file.
-void write_monthly_chart(const RunState& run, std::string_view name_field, const recio::NameAnswer& answer);
+void write_monthly_chart(const RunState& run, std::string_view name_field, const tiral::NameAnswer& answer);
 
 // Text for an XML document of ASCII bytes alone: markup characters as
 // entities, other characters as references; a name that is not UTF-8 is

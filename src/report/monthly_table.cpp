@@ -51,7 +51,7 @@ std::string_view reported_input_name(const RunState& run) {
   return name;
 }
 
-void write_monthly_table(const RunState& run, std::string_view name_field, const recio::NameAnswer& answer) {
+void write_monthly_table(const RunState& run, std::string_view name_field, const tiral::NameAnswer& answer) {
   // Whole or not at all, and never over the input, as the report.
   recio::open_named(table_unit, name_field, recio::WhenMissing::create, answer,
                     {.whole_file = true, .never_over = as_text(run.input_name)});

@@ -40,7 +40,7 @@ std::string line_with_more_text(const recio::ReadTrace& trace) {
   return std::string(recio::without_outer_blanks(trace.last_line));
 }
 
-void ask_name(std::string_view prompt, NameField& name, recio::NameAnswer& answer) {
+void ask_name(std::string_view prompt, NameField& name, tiral::NameAnswer& answer) {
   recio::write_formatted(screen_unit, prompt_format, {prompt}, Advance::no);
   recio::ReadTrace trace;
   recio::read_list_directed(keyboard_unit, {recio::input(std::span<char>(name), answer.cut)}, nullptr, nullptr, &trace);
@@ -62,7 +62,7 @@ bool names_clash(const NameField& output_name, const NameField& input_name) {
 
 }  // namespace
 
-void take_name(std::string_view text, NameField& name, recio::NameAnswer& answer) {
+void take_name(std::string_view text, NameField& name, tiral::NameAnswer& answer) {
   // As a quoted answer of that text: cut to the field, padded with blanks,
   // and refused at the open when more than blanks was cut.
   const std::size_t kept = std::min(text.size(), name.size());

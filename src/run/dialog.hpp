@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "recio/name_answer.hpp"
+#include "state/name_answer.hpp"
 #include "state/run_state.hpp"
 
 namespace tiral {
@@ -17,7 +17,7 @@ void console_dialog(RunState& run);
 
 // A name given on the command line, taken as the dialog takes a quoted
 // answer that holds exactly that text.
-void take_name(std::string_view text, NameField& name, recio::NameAnswer& answer);
+void take_name(std::string_view text, NameField& name, tiral::NameAnswer& answer);
 
 // Two names, blanks at their ends dropped, that are one name, have one full
 // path, or name one existing file.

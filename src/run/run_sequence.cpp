@@ -8,6 +8,7 @@
 #include "daily/file_layout.hpp"
 #include "monthly/monthly_means.hpp"
 #include "platform/platform.hpp"
+#include "recio/array_storage.hpp"
 #include "recio/messages.hpp"
 #include "recio/run_end.hpp"
 #include "recio/units.hpp"
@@ -31,7 +32,7 @@ std::int32_t days_of_month(const MonthInfo& month, const RunState& run) {
 struct ExtraFile {
   bool wanted = false;
   NameField name{};
-  recio::NameAnswer answer;
+  tiral::NameAnswer answer;
 };
 
 ExtraFile extra_file(const std::optional<std::string>& text) {
@@ -121,7 +122,7 @@ int run_program(const CommandLine& line) {
   write_report(run);
   if (table.wanted) write_monthly_table(run, as_text(table.name), table.answer);
   if (chart.wanted) write_monthly_chart(run, as_text(chart.name), chart.answer);
-  for (recio::RealArray& column : run.daily) recio::release_array(column);
+  for (RealArray& column : run.daily) recio::release_array(column);
   recio::close_all_units();
   // The report is written, but a batch that was not told what the warnings
   // say about it must not take the run for a success.

@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <string_view>
 
-#include "recio/array_storage.hpp"
-#include "recio/name_answer.hpp"
+#include "state/name_answer.hpp"
 #include "state/per_column.hpp"
+#include "state/real_array.hpp"
 
 namespace tiral {
 
@@ -54,13 +54,13 @@ struct RunState {
   NameField output_name{};
   // What the typed answers held beyond their names: no file of a name that
   // is not the whole answer is touched.
-  recio::NameAnswer input_answer;
-  recio::NameAnswer output_answer;
+  NameAnswer input_answer;
+  NameAnswer output_answer;
   std::int32_t first_year = 0;
   std::int32_t record_count = 0;
   std::int32_t year_count = 0;
   PerColumn<std::int32_t> nodata;     // the no-data values of each column, as read
-  PerColumn<recio::RealArray> daily;  // daily values, no-data already replaced
+  PerColumn<RealArray> daily;  // daily values, no-data already replaced
   std::int32_t leap_day_count = 0;
   // Per calendar month over the years walked: the days that miss a value as
   // read (before gap filling), and the years whose month misses too many

@@ -2,11 +2,12 @@
 // and the monthly analysis reads back.
 #pragma once
 
-#include "recio/format.hpp"
+#include <string_view>
 
 namespace tiral {
 
-// One record per day: maximum, minimum temperature and humidity, two decimals.
-inline constexpr recio::Format work_record_format = recio::parse_format("(3F6.2)");
+// One record per day: maximum, minimum temperature and humidity, two decimals,
+// as a record format (the record layer turns it into its Format).
+inline constexpr std::string_view work_record_layout = "(3F6.2)";
 
 }  // namespace tiral

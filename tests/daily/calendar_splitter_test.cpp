@@ -1,5 +1,8 @@
 #include "daily/calendar_splitter.hpp"
 
+#include "recio/array_storage.hpp"
+#include "daily/calendar.hpp"
+
 #include <gtest/gtest.h>
 
 #include "test_files.hpp"
@@ -50,7 +53,7 @@ class CalendarSplit : public ::testing::Test {
   void SetUp() override { cwd_before = entries(fs::current_path()); }
   void TearDown() override {
     for (std::int32_t unit = 101; unit <= 112; ++unit) recio::close_unit(unit);
-    for (recio::RealArray* array : {&run.daily.tmp_max(), &run.daily.tmp_min(), &run.daily.hmd()}) {
+    for (RealArray* array : {&run.daily.tmp_max(), &run.daily.tmp_min(), &run.daily.hmd()}) {
       if (array->allocated) recio::release_array(*array);
     }
     EXPECT_TRUE(fs::is_empty(temp_folder.path())) << "work files left in the temporary folder";
@@ -60,7 +63,7 @@ class CalendarSplit : public ::testing::Test {
   // Day i carries i / 100 as maximum, i % 100 as minimum and 50 as humidity,
   // so that each work record tells which day it is.
   void make_days(std::int32_t count) {
-    for (recio::RealArray* array : {&run.daily.tmp_max(), &run.daily.tmp_min(), &run.daily.hmd()})
+    for (RealArray* array : {&run.daily.tmp_max(), &run.daily.tmp_min(), &run.daily.hmd()})
       recio::allocate_array(*array, count);
     for (std::int32_t i = 1; i <= count; ++i) {
       run.daily.tmp_max()[i] = static_cast<float>(i / 100);
@@ -206,7 +209,7 @@ TEST_F(CalendarSplit, DaySixtyOfACommonYearIsTheFirstOfMarch) {
 }
 
 TEST_F(CalendarSplit, WorkRecordIsThreeFieldsOfSixColumns) {
-  for (recio::RealArray* array : {&run.daily.tmp_max(), &run.daily.tmp_min(), &run.daily.hmd()})
+  for (RealArray* array : {&run.daily.tmp_max(), &run.daily.tmp_min(), &run.daily.hmd()})
     recio::allocate_array(*array, 1);
   run.daily.tmp_max()[1] = 12.3f;
   run.daily.tmp_min()[1] = -5.25f;

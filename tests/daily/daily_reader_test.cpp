@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "recio/array_storage.hpp"
 #include "test_files.hpp"
 #include "test_support.hpp"
 
@@ -41,18 +42,18 @@ class DailyReader : public ::testing::Test {
   }
 
   void release_arrays() {
-    for (recio::RealArray* array : {&run.daily.tmp_max(), &run.daily.tmp_min(), &run.daily.hmd()}) {
+    for (RealArray* array : {&run.daily.tmp_max(), &run.daily.tmp_min(), &run.daily.hmd()}) {
       if (array->allocated) recio::release_array(*array);
     }
   }
 
-  static std::vector<float> values_of(const recio::RealArray& column) {
+  static std::vector<float> values_of(const RealArray& column) {
     std::vector<float> values;
     for (std::int32_t i = 1; i <= column.count; ++i) values.push_back(column[i]);
     return values;
   }
 
-  void expect_column(const recio::RealArray& column, const std::vector<float>& values) {
+  void expect_column(const RealArray& column, const std::vector<float>& values) {
     ASSERT_TRUE(column.allocated);
     ASSERT_EQ(static_cast<std::int32_t>(values.size()), column.count);
     for (std::int32_t i = 1; i <= column.count; ++i) {
@@ -70,7 +71,7 @@ TEST_F(DailyReader, EmptyFileGivesNoRecords) {
   EXPECT_EQ(0, run.record_count);
   EXPECT_EQ(0, run.year_count);
   EXPECT_EQ(0, run.nodata.tmp_max() + run.nodata.tmp_min() + run.nodata.hmd());
-  for (const recio::RealArray* array : {&run.daily.tmp_max(), &run.daily.tmp_min(), &run.daily.hmd()}) {
+  for (const RealArray* array : {&run.daily.tmp_max(), &run.daily.tmp_min(), &run.daily.hmd()}) {
     EXPECT_TRUE(array->allocated);
     EXPECT_EQ(0, array->count);
   }
@@ -175,7 +176,7 @@ TEST_F(DailyReader, TextAfterTheLastLineFeedIsTheLastRecord) {
       EXPECT_EQ(1, run.year_count);
       ASSERT_EQ(365, run.daily.tmp_max().count);
       EXPECT_TRUE(same_float(5.0f, run.daily.tmp_max()[365]));  // 365 % 30
-      for (recio::RealArray& array : run.daily) recio::release_array(array);
+      for (RealArray& array : run.daily) recio::release_array(array);
     }
   }
 }
@@ -253,7 +254,7 @@ TEST_F(DailyReader, WhereReadingStoppedIsToldOnce) {
     EXPECT_EQ(c.warning, ::testing::internal::GetCapturedStderr()) << c.label;
     EXPECT_EQ(c.records, run.record_count) << c.label;
     EXPECT_EQ(c.records, run.daily.tmp_max().count) << c.label;
-    for (recio::RealArray& array : run.daily) recio::release_array(array);
+    for (RealArray& array : run.daily) recio::release_array(array);
   }
 }
 
@@ -296,7 +297,7 @@ TEST_F(DailyReader, YearCountIsWholeYearsOfRecords) {
     read(bytes);
     EXPECT_EQ(c.records, run.record_count);
     EXPECT_EQ(c.years, run.year_count) << c.records;
-    for (recio::RealArray& array : run.daily) recio::release_array(array);
+    for (RealArray& array : run.daily) recio::release_array(array);
   }
 }
 

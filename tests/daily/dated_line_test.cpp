@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "daily/calendar_splitter.hpp"
+#include "daily/calendar.hpp"
 #include "test_support.hpp"
 
 namespace tiral {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "recio/array_storage.hpp"
 #include "test_support.hpp"
 
 namespace tiral {
@@ -34,7 +35,7 @@ void fill(RunState& run, const Gaps& gaps) {
   run.record_count = gaps.days;
   run.year_count = gaps.years >= 0 ? gaps.years : gaps.days / 365;
   const float values[] = {10.0f, 5.0f, 50.0f};
-  recio::RealArray* columns[] = {&run.daily.tmp_max(), &run.daily.tmp_min(), &run.daily.hmd()};
+  RealArray* columns[] = {&run.daily.tmp_max(), &run.daily.tmp_min(), &run.daily.hmd()};
   for (std::size_t c = 0; c < 3; ++c) {
     recio::allocate_array(*columns[c], gaps.days);
     for (std::int32_t day = 1; day <= gaps.days; ++day) (*columns[c])[day] = values[c];
@@ -79,11 +80,11 @@ TEST(GapFilling, MonthsMissingElevenDaysOrFiveInARowFail) {
     for (std::int32_t month = 1; month <= 12; ++month) failing_years += run.failing_years[month];
     EXPECT_EQ(c.failing, failing_years) << c.label;
     // Every no-data value is its column's mean now, inside the walk or not.
-    const recio::RealArray* columns[] = {&run.daily.tmp_max(), &run.daily.tmp_min(), &run.daily.hmd()};
+    const RealArray* columns[] = {&run.daily.tmp_max(), &run.daily.tmp_min(), &run.daily.hmd()};
     for (const std::int32_t day : c.missing) {
       EXPECT_TRUE(same_float(means[c.column], (*columns[c.column])[day])) << c.label << " day " << day;
     }
-    for (recio::RealArray* column : {&run.daily.tmp_max(), &run.daily.tmp_min(), &run.daily.hmd()})
+    for (RealArray* column : {&run.daily.tmp_max(), &run.daily.tmp_min(), &run.daily.hmd()})
       recio::release_array(*column);
   }
 }

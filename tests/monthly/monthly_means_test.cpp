@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "recio/array_storage.hpp"
 #include "test_support.hpp"
 
 #include <bit>
@@ -14,9 +15,14 @@
 #include "recio/record_output.hpp"
 #include "recio/units.hpp"
 #include "state/month_table.hpp"
+#include "recio/format.hpp"
 #include "state/work_record.hpp"
 
 namespace tiral {
+
+// Parsed once, when compiling.
+constexpr recio::Format work_record_format = recio::parse_format(work_record_layout);
+
 namespace {
 
 using test_support::same_float;

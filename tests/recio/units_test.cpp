@@ -288,7 +288,7 @@ TEST_F(FatalUnits, NameNotTypedWholeOrEmptyIsRefusedBeforeTheFileSystemIsAsked) 
   write_file(root_ / "in.txt", "");
   struct Case {
     std::string field;
-    recio::NameAnswer answer;
+    tiral::NameAnswer answer;
     std::string file;  // as the diagnostic names it
   };
   const Case cases[] = {
@@ -430,7 +430,7 @@ TEST_F(FatalUnits, ReadWithoutStatusEndsTheRun) {
 // Misusing the daily arrays is a fault of the program, which no input can
 // cause: an assertion, not a diagnostic for the user.
 TEST_F(FatalUnits, ArrayStorageMisuseIsAnAssertion) {
-  recio::RealArray array;
+  tiral::RealArray array;
 #ifdef NDEBUG
   GTEST_SKIP() << "assertions are off in this build";
 #else
@@ -441,7 +441,7 @@ TEST_F(FatalUnits, ArrayStorageMisuseIsAnAssertion) {
         recio::allocate_array(array, 10);
       },
       "an array is allocated once");
-  recio::RealArray from;
+  tiral::RealArray from;
   recio::allocate_array(from, 1);
   recio::allocate_array(array, 1);
   EXPECT_DEATH(recio::move_array(array, from), "an array is allocated once");
@@ -451,7 +451,7 @@ TEST_F(FatalUnits, ArrayStorageMisuseIsAnAssertion) {
 }
 
 TEST_F(FatalUnits, ArrayStorageOfNoElements) {
-  recio::RealArray array;
+  tiral::RealArray array;
   recio::allocate_array(array, 0);
   EXPECT_TRUE(array.allocated);
   EXPECT_EQ(array.storage, nullptr);

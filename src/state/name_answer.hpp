@@ -3,7 +3,7 @@
 
 #include <string>
 
-namespace recio {
+namespace tiral {
 
 // A name is used whole or not at all: one that lost characters other than
 // blanks to its field, that had more text after it on the answer's line
@@ -16,4 +16,4 @@ struct NameAnswer {
   bool repeated = false;            // the line is then in line_with_more_text
 };
 
-}  // namespace recio
+}  // namespace tiral
