@@ -57,6 +57,13 @@ const Case exp_cases[] = {
     {-0x1.8p-53, 0x1.fffffffffffffp-1},  // 2^-52.8 from a midpoint
     {0x1.fep-46, 0x1.000000000008p+0},  // 2^-39.0 from a midpoint
     {-0x1.fep-47, 0x1.fffffffffff81p-1},  // 2^-40.0 from a midpoint
+    // The nearest to a midpoint of every float from 2^-10 to 32 in magnitude
+    {-0x1.d3db06p-5, 0x1.e3940ec90b5ddp-1},  // 2^-29.3 from a midpoint
+    {-0x1.3aea98p+3, 0x1.be6a2643c642cp-15},  // 2^-26.6 from a midpoint; C library: 0x1.be6a2643c642bp-15
+    {-0x1.7e1ep-8, 0x1.fd05fd422c7b2p-1},  // 2^-26.4 from a midpoint
+    {-0x1.133b42p-10, 0x1.ff7674dbddc5fp-1},  // 2^-26.3 from a midpoint; C library: 0x1.ff7674dbddc5ep-1
+    {0x1.6560b4p-6, 0x1.05a537348905ep+0},  // 2^-26.2 from a midpoint
+    {-0x1.f09c0cp+3, 0x1.86ec9e318f8c3p-23},  // 2^-26.1 from a midpoint
     // The dew point's range: -100.00, -0.01, 0.01 and 100.00 degrees
     {-0x1.9281661a49afdp+3, 0x1.ce83bca82026p-19},
     {-0x1.7d93da4f20e3dp-11, 0x1.ffa0a3ebe4a87p-1},
@@ -115,6 +122,15 @@ const Case log10_cases[] = {
     {0x1.b1ae4d6e2ef5p+69, 0x1.5p+4},
     {0x1.0f0cf064dd592p+73, 0x1.6p+4},
     {0x1.52d02c7e14af6p+76, 0x1.7p+4},
+    // The nearest to a midpoint of every float from 2^-20 to 2048
+    {0x1.78cfd2p+0, 0x1.57d3d7c4f4172p-3},  // 2^-30.3 from a midpoint
+    {0x1.f43fe6p+6, 0x1.0c6ea6543ad11p+1},  // 2^-26.5 from a midpoint; C library: 0x1.0c6ea6543ad12p+1
+    {0x1.b76714p-15, -0x1.11f912c5aefddp+2},  // 2^-25.9 from a midpoint; C library: -0x1.11f912c5aefdcp+2
+    {0x1.8cdc28p+6, 0x1.ff1fb0f84a66p+0},  // 2^-25.3 from a midpoint; C library: 0x1.ff1fb0f84a65fp+0
+    {0x1.e1f058p+0, 0x1.19589443f11aap-2},  // 2^-25.3 from a midpoint
+    {0x1.7e35b2p-6, -0x1.a1d27f41ddc52p+0},  // 2^-25.2 from a midpoint
+    {0x1.24fe26p-12, -0x1.c6e10d12d01b3p+1},  // 2^-25.1 from a midpoint; C library: -0x1.c6e10d12d01b4p+1
+    {0x1.c446a4p+4, 0x1.738750cb411dep+0},  // 2^-24.9 from a midpoint
     // Negative powers of ten
     {0x1.999999999999ap-4, -0x1p+0},
     {0x1.47ae147ae147bp-7, -0x1p+1},
@@ -145,6 +161,19 @@ const Case log10_cases[] = {
     {0x1.8f6b58p+3, 0x1.18a5beedb748dp+0},
     {0x1.0231f6p+2, 0x1.36273d48cca6p-1},
     {0x1.6ad344p-11, -0x1.9476b2f373e86p+1},
+    // Vapour pressures from 0.001 to 1000 hPa where the C library's log10 is not correctly rounded
+    {0x1.0625bp-10, -0x1.7fffd34b8ac29p+1},  // C library: -0x1.7fffd34b8ac28p+1
+    {0x1.b16718p-9, -0x1.3d84e68c402e8p+1},  // C library: -0x1.3d84e68c402e7p+1
+    {0x1.5ca74cp-7, -0x1.f91a3109c9a47p+0},  // C library: -0x1.f91a3109c9a46p+0
+    {0x1.07e6bcp-5, -0x1.7df054a21d821p+0},  // C library: -0x1.7df054a21d822p+0
+    {0x1.b325d8p-4, -0x1.f28bd6823416bp-1},  // C library: -0x1.f28bd6823416ap-1
+    {0x1.5e651p-2, -0x1.dceb8effa5c01p-2},  // C library: -0x1.dceb8effa5cp-2
+    {0x1.09a51ap+0, 0x1.072713df464fcp-6},  // C library: 0x1.072713df464fbp-6
+    {0x1.b4e428p+1, 0x1.10fac9cb8b0d1p-1},  // C library: 0x1.10fac9cb8b0dp-1
+    {0x1.60236p+3, 0x1.0aa3e1cd046d9p+0},  // C library: 0x1.0aa3e1cd046d8p+0
+    {0x1.0b7282p+5, 0x1.862e93faea62dp+0},  // C library: 0x1.862e93faea62cp+0
+    {0x1.b6b262p+6, 0x1.052224c96ad8bp+1},  // C library: 0x1.052224c96ad8ap+1
+    {0x1.61f2cp+8, 0x1.4643a875fb367p+1},  // C library: 0x1.4643a875fb366p+1
 };
 
 TEST(CorrectlyRoundedExp, ReferenceValues) {
