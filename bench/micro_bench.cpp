@@ -74,15 +74,17 @@ void dew_point_day(benchmark::State& state) {
 }
 BENCHMARK(dew_point_day);
 
-// A day as a run computes it: the pressures remembered, one log10.
+// A day as a run computes it: two-decimal temperatures, whose pressures are
+// remembered, and one log10.
 void dew_point_remembered_day(benchmark::State& state) {
   tiral::SaturationPressures pressures;
-  float t = 20.0f;
+  int hundredths = 2000;
   float hmd = 40.0f;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(tiral::dew_point_temperature(t, t - 9.5f, hmd, pressures));
-    t += 0.01f;
-    if (t > 35.0f) t = -20.0f;
+    const float tmp_max = static_cast<float>(hundredths) / 100.0f;
+    const float tmp_min = static_cast<float>(hundredths - 950) / 100.0f;
+    benchmark::DoNotOptimize(tiral::dew_point_temperature(tmp_max, tmp_min, hmd, pressures));
+    hundredths = hundredths >= 3500 ? -2000 : hundredths + 1;
     hmd += 0.37f;
     if (hmd > 100.0f) hmd = 1.0f;
   }
