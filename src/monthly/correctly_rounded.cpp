@@ -132,8 +132,8 @@ Decoded decode(double x) {
 constexpr double infinity = std::numeric_limits<double>::infinity();
 constexpr double not_a_number = std::numeric_limits<double>::quiet_NaN();
 
-// The fast and slow paths take |x| in [2^-54, 746) and x below 710: k of
-// x = k ln(2) + r stays within 17 bits.
+// The fast and slow paths take |x| in [2^-54, 746) and x below 710, which
+// keeps x within 2^10 and k of x = k ln(2) / 2^24 + r below 2^35.
 bool exp_special(double x, double& result) {
   const Decoded d = decode(x);
   if (d.biased == 0x7ff) {
