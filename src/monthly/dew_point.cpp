@@ -1,9 +1,10 @@
 #include "monthly/dew_point.hpp"
 
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+
+#include "monthly/correctly_rounded.hpp"
 
 namespace tiral {
 
@@ -21,7 +22,7 @@ constexpr double c8_204 = static_cast<double>(8.204f);
 
 float saturation_vapour_pressure(float temperature) {
   const double t = static_cast<double>(temperature);
-  return static_cast<float>(std::exp((c17_27 * t) / (t + c237_3)) * c6_108);
+  return static_cast<float>(correctly_rounded_exp((c17_27 * t) / (t + c237_3)) * c6_108);
 }
 
 DewPoint from_pressures(float es_max, float es_min, float hmd) {
@@ -30,7 +31,7 @@ DewPoint from_pressures(float es_max, float es_min, float hmd) {
   day.es_min = es_min;
   day.es = static_cast<float>((static_cast<double>(day.es_min) + static_cast<double>(day.es_max)) / c2_0);
   day.ea = static_cast<float>((static_cast<double>(day.es) * static_cast<double>(hmd)) / c100_0);
-  const double log_ea = std::log10(static_cast<double>(day.ea));
+  const double log_ea = correctly_rounded_log10(static_cast<double>(day.ea));
   day.numerator = static_cast<float>(c234_18 * log_ea - c184_2);
   // The denominator stays in double.
   day.dewpt = static_cast<float>(static_cast<double>(day.numerator) / (c8_204 - log_ea));
