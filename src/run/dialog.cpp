@@ -86,14 +86,15 @@ bool names_one_file(std::string_view first, std::string_view second) {
 void console_dialog(RunState& run) {
   write_banner();
   ask_name("Input Filename: ", run.input_name, run.input_answer);
-  // Starting equal makes the loop ask for the output name at least once.
+  // Asked until the answer names another file than the input; each answer
+  // is compared once. An answer that leaves the field as it was (a slash, a
+  // null value) leaves the input's name there, which is refused.
   run.output_name = run.input_name;
   run.output_answer = run.input_answer;
-  while (names_clash(run.output_name, run.input_name)) {
+  for (;;) {
     ask_name("Output Filename: ", run.output_name, run.output_answer);
-    if (names_clash(run.output_name, run.input_name)) {
-      recio::write_formatted(screen_unit, refusal_format, {"Please choose another Output Filename!"});
-    }
+    if (!names_clash(run.output_name, run.input_name)) break;
+    recio::write_formatted(screen_unit, refusal_format, {"Please choose another Output Filename!"});
   }
   recio::write_formatted(screen_unit, prompt_format, {"First year (yyyy): "}, Advance::no);
   // A word (`Friday`, `.F.`, `true`) is text that is no number, not -1 or 0.
