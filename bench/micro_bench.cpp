@@ -10,15 +10,7 @@
 #include "recio/field_input.hpp"
 #include "recio/fixed_point.hpp"
 #include "recio/memory_feed.hpp"
-#include "recio/format.hpp"
-#include "state/work_record.hpp"
-
-namespace {
-
-// Parsed once, when compiling.
-constexpr recio::Format work_record_format = recio::parse_format(tiral::work_record_layout);
-
-}  // namespace
+#include "recio/work_record_format.hpp"
 
 namespace {
 
@@ -65,7 +57,7 @@ void work_record_read(benchmark::State& state) {
   const recio::InputItem items[] = {recio::input(a), recio::input(b), recio::input(c)};
   for (auto _ : state) {
     benchmark::DoNotOptimize(
-        recio::parse_formatted(" 12.30 -5.25 85.00", work_record_format, items, recio::BlankMode::null));
+        recio::parse_formatted(" 12.30 -5.25 85.00", recio::work_record_format, items, recio::BlankMode::null));
   }
   state.SetItemsProcessed(state.iterations());
 }

@@ -5,13 +5,9 @@
 #include "recio/record_output.hpp"
 #include "recio/units.hpp"
 #include "state/month_table.hpp"
-#include "recio/format.hpp"
-#include "state/work_record.hpp"
+#include "recio/work_record_format.hpp"
 
 namespace tiral {
-
-// Parsed once, when compiling.
-constexpr recio::Format work_record_format = recio::parse_format(work_record_layout);
 
 namespace {
 
@@ -26,7 +22,7 @@ struct Walk {
     for (std::int32_t day = 0; day < days; ++day) {
       if (!records_left()) return false;
       const auto index = static_cast<std::int32_t>(day_index);
-      recio::write_formatted(unit, work_record_format,
+      recio::write_formatted(unit, recio::work_record_format,
                              {run.daily.tmp_max()[index], run.daily.tmp_min()[index], run.daily.hmd()[index]});
       ++day_index;
     }

@@ -7,13 +7,9 @@
 #include "recio/record_input.hpp"
 #include "recio/units.hpp"
 #include "state/per_column.hpp"
-#include "recio/format.hpp"
-#include "state/work_record.hpp"
+#include "recio/work_record_format.hpp"
 
 namespace tiral {
-
-// Parsed once, when compiling.
-constexpr recio::Format work_record_format = recio::parse_format(work_record_layout);
 
 namespace {
 
@@ -29,7 +25,7 @@ enum class DayRead { got, unreadable, end_of_file };
 
 DayRead read_day(std::int32_t unit, float& tmp_max, float& tmp_min, float& hmd) {
   recio::Status status = recio::read_ok;
-  recio::read_formatted(unit, work_record_format, {recio::input(tmp_max), recio::input(tmp_min), recio::input(hmd)},
+  recio::read_formatted(unit, recio::work_record_format, {recio::input(tmp_max), recio::input(tmp_min), recio::input(hmd)},
                         &status);
   if (status == recio::read_ok) return DayRead::got;
   return status == recio::read_end_of_file ? DayRead::end_of_file : DayRead::unreadable;

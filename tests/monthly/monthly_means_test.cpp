@@ -15,13 +15,9 @@
 #include "recio/record_output.hpp"
 #include "recio/units.hpp"
 #include "state/month_table.hpp"
-#include "recio/format.hpp"
-#include "state/work_record.hpp"
+#include "recio/work_record_format.hpp"
 
 namespace tiral {
-
-// Parsed once, when compiling.
-constexpr recio::Format work_record_format = recio::parse_format(work_record_layout);
 
 namespace {
 
@@ -58,7 +54,7 @@ class MonthMeans : public ::testing::Test {
   }
 
   void write(const std::vector<Day>& days) {
-    for (const Day& d : days) recio::write_formatted(unit, work_record_format, {d.tmp_max, d.tmp_min, d.hmd});
+    for (const Day& d : days) recio::write_formatted(unit, recio::work_record_format, {d.tmp_max, d.tmp_min, d.hmd});
   }
 
   void analyse(std::int32_t days) {
@@ -76,7 +72,7 @@ class MonthMeans : public ::testing::Test {
   static std::string record_of(const Day& d) {
     std::string record;
     const recio::OutputItem items[] = {d.tmp_max, d.tmp_min, d.hmd};
-    recio::build_formatted_record(record, work_record_format, items);
+    recio::build_formatted_record(record, recio::work_record_format, items);
     return record;
   }
 
